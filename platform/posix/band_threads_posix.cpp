@@ -1,0 +1,80 @@
+// The band workers' fork and join on POSIX threads. Each thread is fully
+// configured (processor, priority) before it starts, which pthreads allows
+// through its creation attributes; a setting the process may not use is left
+// at its default rather than failing the frame.
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "platform/band_threads.h"
+#include "render/band_workers.h"
+
+namespace {
+
+using WorkerEntry = ThreadResult (*)(void*);
+
+// Pins the thread to one processor where that processor exists.
+void SetProcessorAffinity(pthread_attr_t* attributes, int processor) {
+#if defined(__linux__)
+    long processors = sysconf(_SC_NPROCESSORS_ONLN);
+    if (processor >= processors) return;  // let the system place it
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(processor, &set);
+    pthread_attr_setaffinity_np(attributes, sizeof(set), &set);
+#else
+    (void)attributes;
+    (void)processor;
+#endif
+}
+
+// The highest priority an unprivileged process may set: a realtime priority
+// only where the resource limit grants one (RLIMIT_RTPRIO); otherwise the
+// default policy, since raising it would need privileges we do not assume.
+void SetHighestUnprivilegedPriority(pthread_attr_t* attributes) {
+#if defined(__linux__)
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0) return;
+    int highest = sched_get_priority_max(SCHED_FIFO);
+    sched_param param{};
+    param.sched_priority = static_cast<int>(
+        limit.rlim_cur < static_cast<rlim_t>(highest) ? limit.rlim_cur : highest);
+    pthread_attr_setinheritsched(attributes, PTHREAD_EXPLICIT_SCHED);
+    pthread_attr_setschedpolicy(attributes, SCHED_FIFO);
+    pthread_attr_setschedparam(attributes, &param);
+#else
+    (void)attributes;
+#endif
+}
+
+bool StartWorker(pthread_t* thread, WorkerEntry entry, int processor) {
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return false;
+    SetProcessorAffinity(&attributes, processor);
+    SetHighestUnprivilegedPriority(&attributes);
+    int result = pthread_create(thread, &attributes, entry, nullptr);
+    pthread_attr_destroy(&attributes);
+    if (result != 0) {
+        // A setting the system refuses (a restricted cpuset, a priority it
+        // will not grant) must not cost the frame its worker: plain thread.
+        result = pthread_create(thread, nullptr, entry, nullptr);
+    }
+    return result == 0;
+}
+
+}  // namespace
+
+void ForkJoinBandWorkers() {
+    pthread_t top, bottom;
+    bool topStarted = StartWorker(&top, WorkerTop, 0);
+    bool bottomStarted = StartWorker(&bottom, WorkerBottom, 1);
+    if (!topStarted) RenderBand(0);
+    if (!bottomStarted) RenderBand(1);
+    if (topStarted) pthread_join(top, nullptr);
+    if (bottomStarted) pthread_join(bottom, nullptr);
+}
+
+void EndWorkerThread(uint32_t exitCode) {
+    pthread_exit(reinterpret_cast<void*>(static_cast<uintptr_t>(exitCode)));
+}

@@ -1,0 +1,24 @@
+// The three lights and the nine class colours of the span shader.
+#pragma once
+#include "assets/types.h"
+
+struct Light {
+    Vec4 direction;  // towards the light, in the space of the rotated normals
+    Vec4 diffuse;    // blue, green, red, 0; scaled by max(N.L, 0)
+    Vec4 ambient;    // added unscaled
+    Vec4 specular;   // scaled by (N.L)^16
+};
+static_assert(sizeof(Light) == 64);
+
+constexpr int LightCount = 3;
+constexpr int ClassColorCount = 9;
+
+// Directions are stored unnormalised; NormalizeLights makes them unit vectors.
+extern Light LightTable[LightCount];
+extern const Vec4 ClassColorTable[ClassColorCount];
+
+// Normalises the direction of count lights in place (fast reciprocal square root).
+void NormalizeLights(Light* lights, int count);
+
+// The table as the program stores it, before normalisation (for tests and resets).
+void ResetLightTable();

@@ -1,0 +1,21 @@
+// The depth pre-pass: every face drawn depth-only into PrepassDepth, keeping
+// the nearest depth at each pixel.
+#pragma once
+#include <cstdint>
+
+struct PrepassVertex {
+    int16_t x, y;  // screen point
+    float depth;
+};
+
+struct PrepassEnd {
+    int32_t x;
+    float depth;
+};
+
+// Walks rows yA .. yC-1 of the face with the same fixed-point edges as the
+// shading pass, and exact depth divisions.
+void PrepassTriangle(PrepassVertex v0, PrepassVertex v1, PrepassVertex v2, float* depthBuffer);
+
+// Keeps the smaller depth at each column of the half-open span on one row.
+void PrepassSpan(int16_t row, PrepassEnd end1, PrepassEnd end2, float* depthBuffer);
