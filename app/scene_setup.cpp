@@ -1,0 +1,34 @@
+#include "app/scene_setup.h"
+
+#include "app/scene_state.h"
+#include "assets/embedded_data.h"
+#include "assets/mesh_prep.h"
+#include "assets/model_reader.h"
+#include "assets/scene_arrays.h"
+#include "assets/texture.h"
+#include "render/lighting.h"
+
+// The window is this many pixels narrower and shorter than the screen.
+constexpr int ScreenMargin = 10;
+
+void SetSceneSize(int screenWidth, int screenHeight) {
+    Scene.width = static_cast<uint16_t>((screenWidth - ScreenMargin) & ~1);
+    Scene.height = static_cast<uint16_t>((screenHeight - ScreenMargin) & ~1);
+    Scene.halfWidth = Scene.width / 2;
+    Scene.halfHeight = Scene.height / 2;
+}
+
+void PrepareScene() {
+    ModelCounts counts = ReadModel(EmbeddedModel, EmbeddedModelBytes, ModelVertices, ModelFaces);
+    Scene.vertexCount = counts.vertexCount;
+    Scene.faceCount = counts.faceCount;
+    Scene.zoomScale = static_cast<float>(Scene.height / 4);
+    BuildTexture(BandImage, Texture);
+    BuildHeightMap(Texture, HeightMap);
+    ResetLightTable();  // so that a second set-up normalises the stored directions, not the normalised ones
+    NormalizeLights(LightTable, LightCount);
+    NormalizeModel(ModelVertices, Scene.vertexCount);
+    ComputeTexCoords(ModelVertices, Scene.vertexCount, TexCoords);
+    ComputeFaceNormals(ModelFaces, Scene.faceCount, ModelVertices, FaceNormals);
+    ComputeVertexNormals(ModelFaces, Scene.faceCount, FaceNormals, Scene.vertexCount, VertexNormals);
+}

@@ -1,0 +1,12 @@
+// The start-up steps shared by the demo and the headless tool: the buffer
+// sizes from the screen size, and the scene built from the embedded data.
+#pragma once
+
+// Client area = screen size less 10, each rounded down to even (1920x1080
+// gives 1910x1070, centre 955,535). Sets width, height and the half sizes.
+void SetSceneSize(int screenWidth, int screenHeight);
+
+// With the sizes and the three buffers in Scene: reads the embedded model,
+// sets the zoom scale to height / 4, builds the texture and height map,
+// normalises the lights and prepares the mesh, in that order.
+void PrepareScene();

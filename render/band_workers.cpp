@@ -1,0 +1,66 @@
+#include "render/band_workers.h"
+
+#include "app/scene_state.h"
+#include "assets/embedded_data.h"
+#include "assets/scene_arrays.h"
+#include "render/frame_pipeline.h"
+#include "render/scan_convert.h"
+
+namespace {
+
+// Faces of class 1 are translucent and drawn in pass 0, after every other face.
+constexpr FaceClass TranslucentFaceClass = 1;
+constexpr int32_t TranslucentPass = 0;
+
+ShadeVertex VertexOf(uint16_t index) {
+    const Vec3& screen = ScreenVertices[index];
+    const Vec3& normal = RotatedNormals[index];
+    const ScreenPoint point = ToScreenPoint(screen);
+    ShadeVertex vertex;
+    vertex.x = point.x;
+    vertex.y = point.y;
+    vertex.u = static_cast<uint16_t>(TexCoords[index].u);
+    vertex.v = static_cast<uint16_t>(TexCoords[index].v);
+    vertex.depth = screen.z;
+    vertex.normal = Vec4{{normal.x, normal.y, normal.z, 0.0f}};
+    return vertex;
+}
+
+}  // namespace
+
+void RenderBand(int band) {
+    const int32_t half = Scene.height / 2;
+    FaceContext context;
+    context.band = BandRect{band * half, band * half + half, 0, Scene.width};
+    context.width = Scene.width;
+    context.prepassDepth = Scene.prepassDepth;
+    context.heightMap = HeightMap;
+    context.colorBuffer = Scene.colorBuffer;
+    context.shadeDepth = Scene.shadeDepth;
+    context.texture = Texture;
+
+    // The class table has one entry per face of the embedded model; a larger
+    // face count must not read past it.
+    const uint32_t faceCount = Scene.faceCount < FaceClassCount ? Scene.faceCount : FaceClassCount;
+    const int32_t passes[2] = {Scene.otherClassPass, TranslucentPass};  // opaque faces first
+    for (int32_t pass : passes) {
+        for (uint32_t i = 0; i < faceCount; ++i) {
+            const FaceClass faceClass = FaceClassOf(i);
+            const int32_t facePass = faceClass == TranslucentFaceClass ? TranslucentPass : Scene.otherClassPass;
+            if (facePass != pass) continue;
+            context.classColorIndex = faceClass - 1u;
+            const Face& face = ModelFaces[i];
+            ShadeTriangle(VertexOf(face.a), VertexOf(face.b), VertexOf(face.c), context);
+        }
+    }
+}
+
+ThreadResult VELMORA_THREAD_CALL WorkerTop(void*) {
+    RenderBand(0);
+    EndWorkerThread(0);
+}
+
+ThreadResult VELMORA_THREAD_CALL WorkerBottom(void*) {
+    RenderBand(1);
+    EndWorkerThread(1);
+}

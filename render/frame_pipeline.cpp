@@ -1,0 +1,110 @@
+#include "render/frame_pipeline.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "app/scene_state.h"
+#include "assets/scene_arrays.h"
+#include "assets/simd.h"
+#include "platform/band_threads.h"
+#include "render/prepass.h"
+
+void FillDwords(uint32_t value, uint32_t count, void* destination) {
+    const __m128i group = _mm_set1_epi32(static_cast<int>(value));
+    __m128i* out = static_cast<__m128i*>(destination);
+    for (uint32_t i = 0; i < count / 4; ++i) _mm_store_si128(out + i, group);
+}
+
+void ComputeRotation() {
+    // The angle is recomputed from the counter every frame, never accumulated:
+    // a 9-bit counter times a 24-bit mantissa is exact in double.
+    const double angle = static_cast<double>(static_cast<int32_t>(Scene.frameCounter)) *
+                         static_cast<double>(Scene.angleStep);
+    const float c = static_cast<float>(std::cos(angle));
+    const float s = static_cast<float>(std::sin(angle));
+    Scene.rotation[0] = c;
+    Scene.rotation[1] = s;
+    Scene.rotation[2] = -c;
+    Scene.rotation[3] = -s;
+}
+
+void RotateVectors(const Vec3* source, Vec3* destination, uint32_t count) {
+    const __m128 rotation = _mm_load_ps(Scene.rotation);  // c, s, -c, -s
+    // x' = x*s + z*c and z' = x*c + z*(-s): the x factors (s, -, c, -) and the
+    // z factors (c, -, -s, -) in the lanes of x', y', z'.
+    const __m128 xFactors = _mm_shuffle_ps(rotation, rotation, _MM_SHUFFLE(0, 0, 0, 1));
+    const __m128 zFactors = _mm_shuffle_ps(rotation, rotation, _MM_SHUFFLE(3, 3, 3, 0));
+    for (uint32_t i = 0; i < count; ++i) {
+        const __m128 v = LoadVec3(source + i);
+        const __m128 rotated = _mm_add_ps(_mm_mul_ps(Broadcast<0>(v), xFactors),
+                                          _mm_mul_ps(Broadcast<2>(v), zFactors));
+        // y is copied unchanged, not recomputed.
+        StoreVec3(destination + i, _mm_blend_ps(rotated, v, 0b0010));
+    }
+}
+
+void StepZoom() {
+    if (Scene.zoomStepCounter == ZoomTurnCounter) Scene.zoomDirection = 1;
+    if (Scene.zoomStepCounter == 0) Scene.zoomDirection = 0;
+    if (Scene.zoomDirection == 0) {
+        Scene.zoomScale = Scene.zoomScale * Scene.zoomGrowFactor;
+        ++Scene.zoomStepCounter;
+    } else {
+        Scene.zoomScale = Scene.zoomScale * Scene.zoomShrinkFactor;
+        --Scene.zoomStepCounter;
+    }
+}
+
+void MapToScreen() {
+    // column = x*k + half width, row = y*k + half height, depth = z*k + 0.
+    const __m128 scale = _mm_set1_ps(Scene.zoomScale);
+    const __m128 centre = _mm_setr_ps(static_cast<float>(Scene.halfWidth),
+                                      static_cast<float>(Scene.halfHeight), 0.0f, 0.0f);
+    for (uint32_t i = 0; i < Scene.vertexCount; ++i) {
+        const __m128 v = LoadVec3(ScreenVertices + i);
+        StoreVec3(ScreenVertices + i, _mm_add_ps(_mm_mul_ps(v, scale), centre));
+    }
+}
+
+ScreenPoint ToScreenPoint(const Vec3& v) {
+    // cvtps2dq rounds to nearest even and gives 0x80000000 for NaN and for
+    // |v| >= 2^31; the signed pack then saturates to 16 bits (-32768 for those).
+    const __m128i rounded = _mm_cvtps_epi32(_mm_setr_ps(v.x, v.y, 0.0f, 0.0f));
+    const uint32_t packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packs_epi32(rounded, rounded)));
+    return ScreenPoint{static_cast<int16_t>(packed & 0xFFFF), static_cast<int16_t>(packed >> 16)};
+}
+
+static void DrawPrepass() {
+    for (uint32_t i = 0; i < Scene.faceCount; ++i) {
+        const Face& face = ModelFaces[i];
+        PrepassVertex corners[3];
+        const uint16_t indices[3] = {face.a, face.b, face.c};
+        for (int k = 0; k < 3; ++k) {
+            const Vec3& v = ScreenVertices[indices[k]];
+            const ScreenPoint point = ToScreenPoint(v);
+            corners[k] = PrepassVertex{point.x, point.y, v.z};
+        }
+        PrepassTriangle(corners[0], corners[1], corners[2], Scene.prepassDepth);
+    }
+}
+
+void PrepareFrame() {
+    const uint32_t pixels = static_cast<uint32_t>(Scene.width) * Scene.height;
+    uint32_t clearDepthBits;
+    std::memcpy(&clearDepthBits, &DepthClearValue, sizeof clearDepthBits);
+    FillDwords(0, pixels, Scene.colorBuffer);
+    FillDwords(clearDepthBits, pixels, Scene.prepassDepth);
+    FillDwords(clearDepthBits, pixels, Scene.shadeDepth);
+
+    ComputeRotation();
+    RotateVectors(ModelVertices, ScreenVertices, Scene.vertexCount);
+    RotateVectors(VertexNormals, RotatedNormals, Scene.vertexCount);
+    StepZoom();
+    MapToScreen();
+    DrawPrepass();
+}
+
+void RenderFrame() {
+    PrepareFrame();
+    ForkJoinBandWorkers();
+}
