@@ -1,0 +1,29 @@
+// The SDL shell's message pump: one event per frame, through the shared rule.
+#include <SDL.h>
+
+#include "app/window_proc.h"
+#include "platform/sdl/sdl_event_translation.h"
+#include "platform/shell.h"
+
+namespace {
+
+constexpr int QuitExitCode = 0;  // the code every quit request carries
+
+}  // namespace
+
+bool PumpOneMessage(int* quitCode) {
+    SDL_Event event;
+    if (!SDL_PollEvent(&event)) return true;
+    WindowMessage translated = TranslateEvent(event);
+    if (DecideWindowMessage(translated.message, translated.wParam) ==
+        MessageOutcome::QuitRequested) {
+        *quitCode = QuitExitCode;
+        return false;
+    }
+    return true;
+}
+
+void PauseBetweenFrames() {
+    constexpr Uint32 IdlePauseMs = 3;  // the idle-speed pause after each frame
+    SDL_Delay(IdlePauseMs);
+}

@@ -1,0 +1,83 @@
+// The SDL shell's window: one fixed-size window at the top-left of the
+// screen, and the 1:1 copy of ColorBuffer into it.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/shell.h"
+
+namespace {
+
+SDL_Window* Window = nullptr;
+
+// SDL falls back to these drivers when it finds no display; a window there
+// would be invisible and impossible to close.
+bool IsHeadlessDriver(const char* driver) {
+    return driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
+           std::strcmp(driver, "dummy") == 0;
+}
+
+}  // namespace
+
+bool StartShell() {
+    // The window surface without SDL's render-driver path: a plain shared-memory
+    // image copy, several times faster per frame than the default, and never
+    // tied to vertical sync.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "velmora: no display to open the window on (%s)\n", SDL_GetError());
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (IsHeadlessDriver(driver)) {
+        std::fprintf(stderr, "velmora: no display to open the window on (video driver '%s')\n",
+                     driver != nullptr ? driver : "none");
+        SDL_Quit();
+        return false;
+    }
+    return true;
+}
+
+ScreenSize GetScreenSize() {
+    SDL_DisplayMode mode{};
+    SDL_GetDesktopDisplayMode(0, &mode);
+    return {mode.w, mode.h};
+}
+
+bool OpenWindow(int width, int height) {
+    // Not resizable, no maximise: the buffers are sized once for this window.
+    Window = SDL_CreateWindow(WindowTitle, 0, 0, width, height, SDL_WINDOW_SHOWN);
+    if (Window == nullptr) {
+        std::fprintf(stderr, "velmora: cannot create the window (%s)\n", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+void ReportStartupFailure() {
+    std::fprintf(stderr, "velmora: Startup failed.\n");
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "", "Startup failed.", nullptr);
+}
+
+void PresentFrame(const uint32_t* pixels, int width, int height) {
+    SDL_Surface* surface = SDL_GetWindowSurface(Window);
+    if (surface == nullptr) return;
+    // A window manager may still have changed the window's size: copy only
+    // what both the buffer and the surface hold, never scale.
+    int copyWidth = std::min(width, surface->w);
+    int copyHeight = std::min(height, surface->h);
+    constexpr int BytesPerPixel = 4;
+    // Same format on both sides (the usual case) is a plain row copy.
+    SDL_ConvertPixels(copyWidth, copyHeight, SDL_PIXELFORMAT_RGB888, pixels, width * BytesPerPixel,
+                      surface->format->format, surface->pixels, surface->pitch);
+    SDL_UpdateWindowSurface(Window);
+}
+
+void CloseShellAndExit(int exitCode) {
+    if (Window != nullptr) SDL_DestroyWindow(Window);
+    SDL_Quit();
+    std::exit(exitCode);
+}

@@ -1,0 +1,51 @@
+// The window shell: the only part of the application that talks to a window
+// system. RunDemo calls these in its fixed start-up order, then once per frame.
+// Backends: platform/win32 (the Windows calls) and platform/sdl (SDL2).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// The exit code of a run that could not start (no display, no memory).
+constexpr int StartupFailedExitCode = 1;
+
+struct ScreenSize {
+    int width, height;
+};
+
+// Connects to the window system (Windows: module instance, default icon and
+// arrow cursor). Returns false, having said why on stderr, when there is no
+// display to open a window on.
+bool StartShell();
+
+// The size of the primary screen in pixels.
+ScreenSize GetScreenSize();
+
+// Creates the window with a client area of exactly width x height at the
+// top-left of the screen, titled WindowTitle, and shows it. Returns false
+// when no window could be made: a run without a window could never be seen
+// nor ended by the user.
+bool OpenWindow(int width, int height);
+
+// One zeroed, page-aligned pixel-sized buffer for the whole run (read/write,
+// never executable); nullptr when the memory cannot be had.
+void* AllocatePixelBuffer(size_t bytes);
+
+// Tells the user that start-up failed ("Startup failed.").
+void ReportStartupFailure();
+
+// Copies width x height pixels (0x00RRGGBB, rows top to bottom) into the
+// client area 1:1.
+void PresentFrame(const uint32_t* pixels, int width, int height);
+
+// The pause after each frame at idle speed.
+void PauseBetweenFrames();
+
+// Takes at most one waiting window message and handles it. Returns false when
+// the quit message was taken, with its exit code in *quitCode.
+bool PumpOneMessage(int* quitCode);
+
+// Releases the window and ends the process with exitCode.
+[[noreturn]] void CloseShellAndExit(int exitCode);
+
+// The window title, ending with one space.
+constexpr const char* WindowTitle = "Velmora, press space -> speed - full/idle ";

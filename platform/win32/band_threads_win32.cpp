@@ -1,0 +1,53 @@
+// The band workers' fork and join on Windows threads: both created suspended,
+// given time-critical priority and one processor each, and only then resumed;
+// the main thread waits for both and closes their handles.
+#include <windows.h>
+
+#include "platform/band_threads.h"
+#include "render/band_workers.h"
+
+namespace {
+
+constexpr DWORD_PTR TopBandProcessors = 1;     // processor 0
+constexpr DWORD_PTR BottomBandProcessors = 2;  // processor 1
+constexpr DWORD WorkerCount = 2;
+
+HANDLE Workers[WorkerCount];  // top band first, valid from the fork to the join
+
+HANDLE CreateConfiguredWorker(LPTHREAD_START_ROUTINE entry) {
+    HANDLE worker = CreateThread(nullptr, 0, entry, nullptr, CREATE_SUSPENDED, nullptr);
+    if (worker != nullptr) SetThreadPriority(worker, THREAD_PRIORITY_TIME_CRITICAL);
+    return worker;
+}
+
+}  // namespace
+
+void ForkJoinBandWorkers() {
+    Workers[0] = CreateConfiguredWorker(WorkerTop);
+    Workers[1] = CreateConfiguredWorker(WorkerBottom);
+    // Where processor 1 does not exist the mask is refused and the bottom band
+    // runs wherever the system places it; the picture does not depend on it.
+    if (Workers[0] != nullptr) SetThreadAffinityMask(Workers[0], TopBandProcessors);
+    if (Workers[1] != nullptr) SetThreadAffinityMask(Workers[1], BottomBandProcessors);
+    if (Workers[0] != nullptr) ResumeThread(Workers[0]);
+    if (Workers[1] != nullptr) ResumeThread(Workers[1]);
+
+    if (Workers[0] != nullptr && Workers[1] != nullptr) {
+        WaitForMultipleObjectsEx(WorkerCount, Workers, TRUE, INFINITE, FALSE);
+    } else {
+        // A worker that could not be created leaves its band to this thread,
+        // and the frame still ends only after the other worker has ended.
+        for (DWORD band = 0; band < WorkerCount; ++band) {
+            if (Workers[band] == nullptr) RenderBand(static_cast<int>(band));
+        }
+        for (DWORD band = 0; band < WorkerCount; ++band) {
+            if (Workers[band] != nullptr) WaitForSingleObjectEx(Workers[band], INFINITE, FALSE);
+        }
+    }
+    if (Workers[0] != nullptr) CloseHandle(Workers[0]);
+    if (Workers[1] != nullptr) CloseHandle(Workers[1]);
+}
+
+void EndWorkerThread(uint32_t exitCode) {
+    ExitThread(exitCode);
+}
