@@ -74,7 +74,7 @@ ScreenPoint ToScreenPoint(const Vec3& v) {
     return ScreenPoint{static_cast<int16_t>(packed & 0xFFFF), static_cast<int16_t>(packed >> 16)};
 }
 
-static void DrawPrepass() {
+void DrawPrepass() {
     for (uint32_t i = 0; i < Scene.faceCount; ++i) {
         const Face& face = ModelFaces[i];
         PrepassVertex corners[3];
@@ -88,19 +88,26 @@ static void DrawPrepass() {
     }
 }
 
-void PrepareFrame() {
+void ClearBuffers() {
     const uint32_t pixels = static_cast<uint32_t>(Scene.width) * Scene.height;
     uint32_t clearDepthBits;
     std::memcpy(&clearDepthBits, &DepthClearValue, sizeof clearDepthBits);
     FillDwords(0, pixels, Scene.colorBuffer);
     FillDwords(clearDepthBits, pixels, Scene.prepassDepth);
     FillDwords(clearDepthBits, pixels, Scene.shadeDepth);
+}
 
+void TransformModel() {
     ComputeRotation();
     RotateVectors(ModelVertices, ScreenVertices, Scene.vertexCount);
     RotateVectors(VertexNormals, RotatedNormals, Scene.vertexCount);
-    StepZoom();
+    StepZoom();  // always before the mapping of the same frame
     MapToScreen();
+}
+
+void PrepareFrame() {
+    ClearBuffers();
+    TransformModel();
     DrawPrepass();
 }
 

@@ -13,9 +13,19 @@ static_assert(DepthClearValue == 60000.1015625f);
 // band workers. Returns when every pixel is final.
 void RenderFrame();
 
-// Everything before the band workers: clears, rotation, zoom step, screen
-// mapping and the depth pre-pass, all on the calling thread.
+// Everything before the band workers, on the calling thread:
+// ClearBuffers, TransformModel, DrawPrepass.
 void PrepareFrame();
+
+// Colour to black, both depth buffers to DepthClearValue.
+void ClearBuffers();
+
+// This frame's rotation of positions and normals, the zoom step and the
+// mapping of ScreenVertices to column, row and depth.
+void TransformModel();
+
+// Every face, in face order, drawn depth-only into Scene.prepassDepth.
+void DrawPrepass();
 
 // Writes value into the first 4 * (count / 4) words of a 16-byte aligned buffer.
 void FillDwords(uint32_t value, uint32_t count, void* destination);

@@ -1,0 +1,31 @@
+// The command line of velmora-render.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class ToolMode { Render, Bench, ExportAssets, Help };
+enum class ImageFormat { Png, Ppm };
+
+struct ToolOptions {
+    ToolMode mode = ToolMode::Render;
+    int screenWidth = 1920;
+    int screenHeight = 1080;
+    uint32_t firstFrame = 0;
+    uint32_t lastFrame = 0;
+    bool framesGiven = false;
+    ImageFormat format = ImageFormat::Png;
+    std::string outDir = ".";
+    std::string exportDir;
+};
+
+// The largest frame number accepted: file names carry six digits.
+constexpr uint32_t MaxFrameNumber = 999999;
+
+// The bench's default frames: one whole zoom swing.
+constexpr uint32_t BenchDefaultLastFrame = 1823;
+
+// Parses argv[1..]; on failure returns false with a one-line reason in error.
+bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options, std::string& error);
+
+extern const char* const ToolUsage;
