@@ -41,8 +41,7 @@ void BuildTexture(const uint8_t* bandImage, uint32_t* texture) {
     }
 }
 
-// One in-place pass: entries before i already hold this pass's values.
-static void SmoothRing(uint8_t* h) {
+void SmoothHeightMapPass(uint8_t* h) {
     for (int i = 0; i < TexelCount; i++) {
         uint32_t sum = h[(i - 1) & RingMask] + h[(i + 1) & RingMask] +
                        h[(i - TextureSize) & RingMask] + h[(i + TextureSize) & RingMask];
@@ -56,5 +55,5 @@ void BuildHeightMap(const uint32_t* source, uint8_t* destination) {
         uint32_t sum = (texel & 0xFF) + (texel >> 8 & 0xFF) + (texel >> 16 & 0xFF);
         destination[i] = static_cast<uint8_t>(sum / GreyDivisor);
     }
-    for (int pass = 0; pass < SmoothingPasses; pass++) SmoothRing(destination);
+    for (int pass = 0; pass < SmoothingPasses; pass++) SmoothHeightMapPass(destination);
 }

@@ -14,3 +14,7 @@ void BuildTexture(const uint8_t* bandImage, uint32_t* texture);
 // down, of its four neighbours i-1, i+1, i-128, i+128 (indices modulo 16384),
 // visited in ascending order so that earlier entries are already updated.
 void BuildHeightMap(const uint32_t* source, uint8_t* destination);
+
+// One smoothing pass of BuildHeightMap over the 16384 heights, in place and
+// in ascending order: entries before i already hold this pass's values.
+void SmoothHeightMapPass(uint8_t* heights);

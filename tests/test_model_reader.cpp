@@ -1,0 +1,430 @@
+// ReadModel on small hand-built chunk streams and on the embedded model.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "assets/embedded_data.h"
+#include "assets/model_reader.h"
+#include "assets/scene_arrays.h"
+
+namespace {
+
+constexpr uint16_t MainId = 0x4D4D;
+constexpr uint16_t EditorId = 0x3D3D;
+constexpr uint16_t ObjectId = 0x4000;
+constexpr uint16_t MeshId = 0x4100;
+constexpr uint16_t VertexListId = 0x4110;
+constexpr uint16_t FaceListId = 0x4120;
+constexpr uint8_t FillByte = 0xAB;  // fill byte of the output arrays
+
+struct TestObject {
+    std::string name;
+    std::vector<Vec3> vertices;
+    std::vector<Face> faces;
+};
+
+// Appends little-endian chunk data. Sought chunks get length 0, as in the
+// embedded stream: the reader enters them without looking at their length.
+struct ChunkWriter {
+    std::vector<uint8_t> bytes;
+    bool foreignEverywhere = false;  // put a chunk to skip at every place one may stand
+
+    void U16(uint16_t v) {
+        bytes.push_back(static_cast<uint8_t>(v));
+        bytes.push_back(static_cast<uint8_t>(v >> 8));
+    }
+    void U32(uint32_t v) {
+        U16(static_cast<uint16_t>(v));
+        U16(static_cast<uint16_t>(v >> 16));
+    }
+    size_t Header(uint16_t id, uint32_t length = 0) {
+        size_t at = bytes.size();
+        U16(id);
+        U32(length);
+        return at;
+    }
+    // Sets the length of the chunk at `at` to reach the current end.
+    void CloseChunk(size_t at) {
+        uint32_t length = static_cast<uint32_t>(bytes.size() - at);
+        memcpy(&bytes[at + 2], &length, 4);
+    }
+    // A chunk the reader must skip by its length. Its payload repeats the
+    // sought ids, so a reader that looks inside it goes wrong.
+    void Foreign(uint16_t id) {
+        size_t at = Header(id);
+        for (uint16_t sought : {MainId, EditorId, ObjectId, MeshId, VertexListId, FaceListId}) {
+            U16(sought);
+            U32(0);
+        }
+        bytes.push_back(0);
+        CloseChunk(at);
+    }
+    void MaybeForeign(uint16_t id) {
+        if (foreignEverywhere) Foreign(id);
+    }
+    // Writes one object; returns the offset right after its last face record.
+    size_t Object(const TestObject& object) {
+        Header(ObjectId);
+        bytes.insert(bytes.end(), object.name.begin(), object.name.end());
+        bytes.push_back(0);
+        MaybeForeign(VertexListId);  // between the name and the mesh
+        Header(MeshId);
+        MaybeForeign(FaceListId);  // between the mesh header and the vertex list
+        Header(VertexListId);
+        U16(static_cast<uint16_t>(object.vertices.size()));
+        for (const Vec3& v : object.vertices) {
+            const uint8_t* raw = reinterpret_cast<const uint8_t*>(&v);
+            bytes.insert(bytes.end(), raw, raw + sizeof v);
+        }
+        MaybeForeign(VertexListId);  // between the vertex list and the face list
+        Header(FaceListId);
+        U16(static_cast<uint16_t>(object.faces.size()));
+        for (const Face& f : object.faces) {
+            U16(f.a);
+            U16(f.b);
+            U16(f.c);
+            U16(0x0007);  // flags, dropped
+        }
+        size_t end = bytes.size();
+        MaybeForeign(MeshId);  // after the face list
+        return end;
+    }
+};
+
+// A complete stream: main chunk, editor chunk, then the objects. objectEnds
+// receives where each object's face data ends.
+std::vector<uint8_t> MakeStream(const std::vector<TestObject>& objects, bool foreignEverywhere,
+                                std::vector<size_t>* objectEnds = nullptr) {
+    ChunkWriter w;
+    w.foreignEverywhere = foreignEverywhere;
+    size_t main = w.Header(MainId);
+    w.MaybeForeign(0x0002);  // before the editor chunk
+    w.Header(EditorId);
+    w.MaybeForeign(0xB000);  // between the editor header and the first object
+    for (const TestObject& object : objects) {
+        size_t end = w.Object(object);
+        if (objectEnds) objectEnds->push_back(end);
+    }
+    w.CloseChunk(main);
+    return w.bytes;
+}
+
+Vec3 V(float x, float y, float z) { return Vec3{x, y, z}; }
+
+// Three and four vertices; the second object's positions include a signalling
+// NaN and -0, which must be copied bit for bit.
+TestObject Triangle() {
+    return {"tri", {V(1, 2, 3), V(4, 5, 6), V(7, 8, 9)}, {{0, 1, 2}, {2, 1, 0}}};
+}
+TestObject Quad() {
+    float nan;
+    uint32_t nanBits = 0x7F800001;
+    memcpy(&nan, &nanBits, 4);
+    return {"quad", {V(-1, -2, -3), V(nan, -0.0f, 1e30f), V(0.5f, 0.25f, 0.125f), V(10, 20, 30)},
+            {{0, 1, 2}, {0, 2, 3}, {3, 3, 1}}};
+}
+
+// Output arrays with exactly the room ReadModel may use, filled with a mark.
+struct ModelOutput {
+    std::vector<Vec3> vertices;
+    std::vector<Face> faces;
+    ModelOutput() : vertices(MaxModelVertices + 1), faces(MaxModelFaces) {
+        memset(vertices.data(), FillByte, vertices.size() * sizeof(Vec3));
+        memset(faces.data(), FillByte, faces.size() * sizeof(Face));
+    }
+    bool IsUntouched() const {
+        auto all = [](const void* p, size_t n) {
+            const uint8_t* b = static_cast<const uint8_t*>(p);
+            for (size_t i = 0; i < n; i++)
+                if (b[i] != FillByte) return false;
+            return true;
+        };
+        return all(vertices.data(), vertices.size() * sizeof(Vec3)) &&
+               all(faces.data(), faces.size() * sizeof(Face));
+    }
+    uint32_t WordAfterVertex(size_t count) const {
+        uint32_t word;
+        memcpy(&word, &vertices[count], 4);
+        return word;
+    }
+};
+
+// Reads from a heap copy of exactly `size` bytes, so that any read past the
+// given size is an out-of-bounds access for the address sanitizer.
+ModelCounts ReadExact(const std::vector<uint8_t>& stream, size_t size, ModelOutput& out) {
+    std::unique_ptr<uint8_t[]> exact(new uint8_t[size]);
+    memcpy(exact.get(), stream.data(), size);
+    return ReadModel(exact.get(), size, out.vertices.data(), out.faces.data());
+}
+ModelCounts ReadExact(const std::vector<uint8_t>& stream, ModelOutput& out) {
+    return ReadExact(stream, stream.size(), out);
+}
+
+// Checks the outputs against the objects concatenated, indices offset by base.
+void ExpectModel(const ModelCounts& counts, const ModelOutput& out,
+                 const std::vector<TestObject>& objects) {
+    size_t vertexTotal = 0, faceTotal = 0;
+    for (const TestObject& object : objects) {
+        for (size_t i = 0; i < object.vertices.size(); i++) {
+            EXPECT_EQ(0, memcmp(&out.vertices[vertexTotal + i], &object.vertices[i], sizeof(Vec3)))
+                << "vertex " << vertexTotal + i;
+        }
+        for (size_t i = 0; i < object.faces.size(); i++) {
+            const Face& got = out.faces[faceTotal + i];
+            const Face& stored = object.faces[i];
+            EXPECT_EQ(got.a, stored.a + vertexTotal) << "face " << faceTotal + i;
+            EXPECT_EQ(got.b, stored.b + vertexTotal) << "face " << faceTotal + i;
+            EXPECT_EQ(got.c, stored.c + vertexTotal) << "face " << faceTotal + i;
+        }
+        vertexTotal += object.vertices.size();
+        faceTotal += object.faces.size();
+    }
+    EXPECT_EQ(counts.vertexCount, vertexTotal);
+    EXPECT_EQ(counts.faceCount, faceTotal);
+    EXPECT_EQ(out.WordAfterVertex(vertexTotal), 0xFFFFFFFFu);
+}
+
+}  // namespace
+
+TEST(ModelReader, ConcatenatesObjectsWithForeignChunksAnywhere) {
+    for (bool foreign : {false, true}) {
+        SCOPED_TRACE(foreign ? "with foreign chunks" : "plain");
+        ModelOutput out;
+        ModelCounts counts = ReadExact(MakeStream({Triangle(), Quad()}, foreign), out);
+        ExpectModel(counts, out, {Triangle(), Quad()});
+        // The second object's face (0, 1, 2) becomes (3, 4, 5), and its first
+        // vertex overwrote the spare word written after the third vertex.
+        EXPECT_EQ(out.faces[2].a, 3);
+        EXPECT_EQ(out.faces[2].b, 4);
+        EXPECT_EQ(out.faces[2].c, 5);
+        EXPECT_EQ(out.vertices[3].x, -1.0f);
+        // Nothing written past the spare word.
+        const uint8_t* after = reinterpret_cast<const uint8_t*>(&out.vertices[7]) + 4;
+        EXPECT_EQ(after[0], FillByte);
+        EXPECT_EQ(reinterpret_cast<const uint8_t*>(&out.faces[5])[0], FillByte);
+    }
+}
+
+TEST(ModelReader, PassesOverNamesOfAnyLength) {
+    for (size_t length : {0u, 1u, 5u, 6u, 300u}) {
+        TestObject first = Triangle();
+        TestObject second = Quad();
+        // Names made of bytes that look like chunk ids.
+        first.name.assign(length, '\x41');
+        second.name.assign(length, '\x10');
+        ModelOutput out;
+        ModelCounts counts = ReadExact(MakeStream({first, second}, true), out);
+        SCOPED_TRACE(length);
+        ExpectModel(counts, out, {first, second});
+    }
+}
+
+TEST(ModelReader, ObjectsOutsideTheEditorChunkAreReadToo) {
+    // Editor chunk with its real length holding the first object; then, as
+    // later children of the main chunk, a foreign chunk and a second object.
+    ChunkWriter w;
+    size_t main = w.Header(MainId);
+    size_t editor = w.Header(EditorId);
+    w.Object(Triangle());
+    w.CloseChunk(editor);
+    w.Foreign(0xB000);
+    w.Object(Quad());
+    w.CloseChunk(main);
+    ModelOutput out;
+    ExpectModel(ReadExact(w.bytes, out), out, {Triangle(), Quad()});
+}
+
+TEST(ModelReader, StopsAtTheEndOfTheMainChunk) {
+    // Last face list ends exactly at the end of the stream: no read beyond.
+    std::vector<uint8_t> stream = MakeStream({Triangle(), Quad()}, false);
+    ModelOutput out;
+    ExpectModel(ReadExact(stream, out), out, {Triangle(), Quad()});
+
+    // An object after the main chunk's end is not part of the model.
+    std::vector<size_t> ends;
+    stream = MakeStream({Triangle(), Quad()}, false, &ends);
+    uint32_t mainLength = static_cast<uint32_t>(ends[0]);
+    memcpy(&stream[2], &mainLength, 4);
+    ModelOutput out2;
+    ExpectModel(ReadExact(stream, out2), out2, {Triangle()});
+}
+
+TEST(ModelReader, WithoutMainChunkIdNothingIsRead) {
+    std::vector<uint8_t> stream = MakeStream({Triangle()}, false);
+    for (uint16_t id : {uint16_t(0x4D4C), uint16_t(0x3D3D), uint16_t(0x0000), uint16_t(0x4C4D)}) {
+        stream[0] = static_cast<uint8_t>(id);
+        stream[1] = static_cast<uint8_t>(id >> 8);
+        ModelOutput out;
+        ModelCounts counts = ReadExact(stream, out);
+        EXPECT_EQ(counts.vertexCount, 0);
+        EXPECT_EQ(counts.faceCount, 0);
+        EXPECT_TRUE(out.IsUntouched());
+    }
+}
+
+TEST(ModelReader, TruncatedStreamKeepsOnlyCompleteObjects) {
+    // Every prefix of a two-object stream, given as the true size while the
+    // main chunk still claims the whole length: the objects that end inside
+    // the prefix are kept, the one cut off and everything after it are not.
+    std::vector<size_t> ends;
+    std::vector<uint8_t> stream = MakeStream({Triangle(), Quad()}, true, &ends);
+    for (size_t size = 0; size <= stream.size(); size++) {
+        ModelOutput out;
+        ModelCounts counts = ReadExact(stream, size, out);
+        SCOPED_TRACE(size);
+        if (size < ends[0]) {
+            EXPECT_EQ(counts.vertexCount, 0);
+            EXPECT_EQ(counts.faceCount, 0);
+            EXPECT_TRUE(out.IsUntouched());
+        } else if (size < ends[1]) {
+            ExpectModel(counts, out, {Triangle()});
+        } else {
+            ExpectModel(counts, out, {Triangle(), Quad()});
+        }
+    }
+}
+
+TEST(ModelReader, ChunksThatCannotAdvanceEndTheWalk) {
+    for (uint32_t length : {0u, 1u, 5u}) {
+        SCOPED_TRACE(length);
+        // Before the editor chunk: nothing is read.
+        ChunkWriter w;
+        size_t main = w.Header(MainId);
+        w.Header(0x0002, length);
+        w.Header(EditorId);
+        w.Object(Triangle());
+        w.CloseChunk(main);
+        ModelOutput out;
+        ModelCounts counts = ReadExact(w.bytes, out);
+        EXPECT_EQ(counts.vertexCount, 0);
+        EXPECT_TRUE(out.IsUntouched());
+
+        // After the first object, in the object search: the first is kept.
+        ChunkWriter w2;
+        main = w2.Header(MainId);
+        w2.Header(EditorId);
+        w2.Object(Triangle());
+        w2.Header(0xB000, length);
+        w2.Object(Quad());
+        w2.CloseChunk(main);
+        ModelOutput out2;
+        ExpectModel(ReadExact(w2.bytes, out2), out2, {Triangle()});
+    }
+}
+
+TEST(ModelReader, SkipsThatLeaveTheStreamEndTheWalk) {
+    for (uint32_t length : {0xFFFFFFFFu, 0x80000000u, 1000u}) {
+        ChunkWriter w;
+        size_t main = w.Header(MainId);
+        w.Header(EditorId);
+        w.Object(Triangle());
+        w.Header(0xB000, length);
+        w.Object(Quad());
+        w.CloseChunk(main);
+        ModelOutput out;
+        ExpectModel(ReadExact(w.bytes, out), out, {Triangle()});
+    }
+}
+
+TEST(ModelReader, MissingChunksEndTheWalk) {
+    // No editor chunk at all.
+    ChunkWriter w;
+    size_t main = w.Header(MainId);
+    w.Foreign(0x0002);
+    w.CloseChunk(main);
+    ModelOutput out;
+    EXPECT_EQ(ReadExact(w.bytes, out).vertexCount, 0);
+    EXPECT_TRUE(out.IsUntouched());
+
+    // Second object without its face list: the search runs to the end.
+    std::vector<size_t> ends;
+    std::vector<uint8_t> stream = MakeStream({Triangle(), Quad()}, false, &ends);
+    size_t faceListAt = ends[1] - 8 - Quad().faces.size() * 8;
+    stream.resize(faceListAt);
+    uint32_t mainLength = static_cast<uint32_t>(stream.size());
+    memcpy(&stream[2], &mainLength, 4);
+    ModelOutput out2;
+    ExpectModel(ReadExact(stream, out2), out2, {Triangle()});
+
+    // Second object whose name has no terminating NUL before the end.
+    ChunkWriter w3;
+    main = w3.Header(MainId);
+    w3.Header(EditorId);
+    w3.Object(Triangle());
+    w3.Header(ObjectId);
+    w3.bytes.insert(w3.bytes.end(), 20, 'n');
+    w3.CloseChunk(main);
+    ModelOutput out3;
+    ExpectModel(ReadExact(w3.bytes, out3), out3, {Triangle()});
+}
+
+TEST(ModelReader, FaceIndexOutsideItsObjectEndsTheWalk) {
+    TestObject bad = Quad();
+    bad.faces[1].c = 4;  // the object has vertices 0..3
+    ModelOutput out;
+    ExpectModel(ReadExact(MakeStream({Triangle(), bad, Triangle()}, false), out), out, {Triangle()});
+
+    TestObject edge = Quad();
+    edge.faces[1].c = 3;  // the last vertex is fine
+    ModelOutput out2;
+    ExpectModel(ReadExact(MakeStream({Triangle(), edge}, false), out2), out2, {Triangle(), edge});
+
+    TestObject noVertices = {"", {}, {{0, 0, 0}}};
+    ModelOutput out3;
+    ExpectModel(ReadExact(MakeStream({Triangle(), noVertices}, false), out3), out3, {Triangle()});
+}
+
+TEST(ModelReader, TotalsStayWithinTheModelLimits) {
+    // One object exactly at both limits is read whole.
+    TestObject full;
+    for (int i = 0; i < MaxModelVertices; i++) full.vertices.push_back(V(float(i), 0, 0));
+    for (int i = 0; i < MaxModelFaces; i++) {
+        uint16_t a = static_cast<uint16_t>(i % MaxModelVertices);
+        full.faces.push_back({a, uint16_t((a + 1) % MaxModelVertices), 0});
+    }
+    ModelOutput out;
+    ExpectModel(ReadExact(MakeStream({full}, false), out), out, {full});
+
+    // One vertex or one face more, alone or after another object: that
+    // object and the rest are left out.
+    TestObject tooManyVertices = full;
+    tooManyVertices.vertices.push_back(V(1, 1, 1));
+    tooManyVertices.faces.resize(1);
+    TestObject tooManyFaces = full;
+    tooManyFaces.faces.push_back({0, 1, 2});
+    for (const TestObject& over : {tooManyVertices, tooManyFaces}) {
+        ModelOutput alone;
+        ModelCounts counts = ReadExact(MakeStream({over}, false), alone);
+        EXPECT_EQ(counts.vertexCount, 0);
+        EXPECT_EQ(counts.faceCount, 0);
+        EXPECT_TRUE(alone.IsUntouched());
+    }
+    TestObject rest = full;
+    rest.vertices.resize(MaxModelVertices - 3);  // 3 + 1997: exactly the limit
+    rest.faces.resize(10);
+    ModelOutput afterOther;
+    ExpectModel(ReadExact(MakeStream({Triangle(), rest, Triangle()}, false), afterOther), afterOther,
+                {Triangle(), rest});
+}
+
+TEST(ModelReader, EmbeddedModel) {
+    ModelOutput out;
+    ModelCounts counts = ReadModel(EmbeddedModel, EmbeddedModelBytes, out.vertices.data(), out.faces.data());
+    ASSERT_EQ(counts.vertexCount, 1052);
+    ASSERT_EQ(counts.faceCount, 1932);
+    // Positions copied unchanged from offset 33, faces as stored from 12665.
+    EXPECT_EQ(0, memcmp(out.vertices.data(), EmbeddedModel + 33, 1052 * sizeof(Vec3)));
+    for (int i = 0; i < counts.faceCount; i++) {
+        const uint8_t* record = EmbeddedModel + 12665 + 8 * i;
+        EXPECT_EQ(out.faces[i].a, record[0] | record[1] << 8);
+        EXPECT_EQ(out.faces[i].b, record[2] | record[3] << 8);
+        EXPECT_EQ(out.faces[i].c, record[4] | record[5] << 8);
+        EXPECT_LT(out.faces[i].a, 1052);
+        EXPECT_LT(out.faces[i].b, 1052);
+        EXPECT_LT(out.faces[i].c, 1052);
+    }
+    EXPECT_EQ(out.WordAfterVertex(1052), 0xFFFFFFFFu);
+}
