@@ -1,50 +1,9 @@
 #include "render/scan_convert.h"
 
-#include "assets/simd.h"
-#include "render/edge_fixed_point.h"
 #include "render/span_shader.h"
+#include "render/triangle_walk.h"
 
 namespace {
-
-// One edge's position and its per-row steps, or the steps alone.
-struct ShadeEdge {
-    int32_t x;      // 22.10 fixed point
-    __m128 normal;  // fourth lane 0
-    __m128 attrib;  // u, v, depth, spare
-};
-
-ShadeEdge StartAt(const ShadeVertex& v) {
-    return ShadeEdge{ToEdgeColumn(v.x), LoadVec4(v.normal),
-                     _mm_setr_ps(static_cast<float>(v.u), static_cast<float>(v.v), v.depth, 0.0f)};
-}
-
-// Steps per row: one fast reciprocal of the row count serves every attribute.
-// u and v differences are taken exactly as integers before conversion.
-ShadeEdge StepsOf(const ShadeVertex& from, const ShadeVertex& to) {
-    const int32_t dy = to.y - from.y;
-    if (dy == 0) return ShadeEdge{0, _mm_setzero_ps(), _mm_setzero_ps()};
-    const __m128 reciprocal = _mm_set1_ps(RcpEstimate(static_cast<float>(dy)));
-    const __m128 attribDelta =
-        _mm_setr_ps(static_cast<float>(static_cast<int32_t>(to.u) - from.u),
-                    static_cast<float>(static_cast<int32_t>(to.v) - from.v), to.depth - from.depth, 0.0f);
-    const __m128 normalDelta = _mm_sub_ps(LoadVec4(to.normal), LoadVec4(from.normal));
-    return ShadeEdge{EdgeColumnStep(from.x, to.x, dy), _mm_mul_ps(normalDelta, reciprocal),
-                     _mm_mul_ps(attribDelta, reciprocal)};
-}
-
-inline void Advance(ShadeEdge& edge, const ShadeEdge& steps) {
-    edge.x += steps.x;
-    edge.normal = _mm_add_ps(edge.normal, steps.normal);
-    edge.attrib = _mm_add_ps(edge.attrib, steps.attrib);
-}
-
-inline SpanEnd EndOf(const ShadeEdge& edge) {
-    SpanEnd end;
-    end.x = EdgePixelColumn(edge.x);
-    StoreVec4(end.normal, edge.normal);
-    StoreVec4(end.attrib, edge.attrib);
-    return end;
-}
 
 // Saturates a band limit to the 16-bit range of vertex coordinates.
 inline int16_t Saturate16(int32_t value) {
@@ -55,7 +14,8 @@ inline int16_t Saturate16(int32_t value) {
 
 bool FaceTouchesBand(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                      const BandRect& band) {
-    // Open at the low end, closed at the high end: (top, bottom] and (left, right].
+    // All six coordinates in one 16-bit comparison, open at the low end and
+    // closed at the high end: rows in (top, bottom], columns in (left, right].
     const __m128i coords = _mm_setr_epi16(v0.y, v1.y, v2.y, v0.x, v1.x, v2.x, 0, 0);
     const int16_t top = Saturate16(band.top), bottom = Saturate16(band.bottom);
     const int16_t left = Saturate16(band.left), right = Saturate16(band.right);
@@ -68,24 +28,7 @@ bool FaceTouchesBand(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVe
 void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                    const FaceContext& context) {
     if (!FaceTouchesBand(v0, v1, v2, context.band)) return;
-    ShadeVertex a = v0, b = v1, c = v2;
-    SortByRow(a, b, c);
-
-    const ShadeEdge stepsAB = StepsOf(a, b);
-    const ShadeEdge stepsAC = StepsOf(a, c);
-    const ShadeEdge stepsBC = StepsOf(b, c);
-
-    ShadeEdge longEdge = StartAt(a);
-    ShadeEdge shortEdge = longEdge;
-    for (int32_t row = a.y; row < b.y; ++row) {
-        ShadeSpan(row, EndOf(longEdge), EndOf(shortEdge), context);
-        Advance(longEdge, stepsAC);
-        Advance(shortEdge, stepsAB);
-    }
-    shortEdge = StartAt(b);  // restarts exactly at B
-    for (int32_t row = b.y; row < c.y; ++row) {
-        ShadeSpan(row, EndOf(longEdge), EndOf(shortEdge), context);
-        Advance(longEdge, stepsAC);
-        Advance(shortEdge, stepsBC);
-    }
+    WalkTriangle(v0, v1, v2, [&context](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
+        ShadeSpan(row, longEnd, shortEnd, context);
+    });
 }

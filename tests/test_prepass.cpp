@@ -1,0 +1,108 @@
+// Depth pre-pass: which pixels a face reaches and the depths it leaves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "app/scene_state.h"
+#include "render/frame_pipeline.h"
+#include "render/prepass.h"
+
+namespace {
+
+class PrepassTest : public ::testing::Test {
+protected:
+    static constexpr int Width = 40;
+    static constexpr int Height = 30;
+    std::vector<float> depth = std::vector<float>(Width * Height, DepthClearValue);
+    SceneState saved = Scene;
+
+    void SetUp() override {
+        Scene.width = Width;
+        Scene.height = Height;
+    }
+    void TearDown() override { Scene = saved; }
+
+    float At(int column, int row) const { return depth[row * Width + column]; }
+    bool Written(int column, int row) const { return At(column, row) != DepthClearValue; }
+    int WrittenCount() const {
+        int n = 0;
+        for (float d : depth) n += d != DepthClearValue;
+        return n;
+    }
+    void Draw(PrepassVertex a, PrepassVertex b, PrepassVertex c) { PrepassTriangle(a, b, c, depth.data()); }
+};
+
+TEST_F(PrepassTest, RightTriangleCoversHalfOpenRowsAndColumns) {
+    Draw({10, 10, 5}, {20, 10, 5}, {10, 20, 5});
+    EXPECT_EQ(WrittenCount(), 55);
+    for (int row = 10; row < 20; ++row)
+        for (int column = 0; column < Width; ++column)
+            EXPECT_EQ(Written(column, row), column >= 10 && column <= 29 - row) << column << "," << row;
+    for (int column = 0; column < Width; ++column) EXPECT_FALSE(Written(column, 20));
+}
+
+TEST_F(PrepassTest, DepthIsInterpolatedAlongEachSpan) {
+    Draw({0, 0, 0}, {4, 0, 4}, {0, 4, 0});
+    for (int column = 0; column < 4; ++column) EXPECT_EQ(At(column, 0), static_cast<float>(column));
+    EXPECT_FALSE(Written(4, 0));
+    EXPECT_EQ(At(0, 3), 0.0f);
+    EXPECT_FALSE(Written(1, 3));
+    for (int column = 0; column < Width; ++column) EXPECT_FALSE(Written(column, 4));
+}
+
+TEST_F(PrepassTest, LeftClipAdvancesDepthByTheClippedColumns) {
+    Draw({-6, 0, 0}, {10, 0, 16}, {-6, 3, 0});
+    for (int column = 0; column < 10; ++column) EXPECT_EQ(At(column, 0), 6.0f + column) << column;
+    EXPECT_FALSE(Written(10, 0));
+    // The short edge steps by -5461 in 22.10 form: row 1 ends at column 4.
+    for (int column = 0; column < Width; ++column) EXPECT_EQ(Written(column, 1), column < 4) << column;
+    for (int column = 0; column < Width; ++column) EXPECT_FALSE(Written(column, 2));
+}
+
+TEST_F(PrepassTest, SpanWiderThanTheRowCoversEveryColumn) {
+    PrepassSpan(7, {-50, 1.0f}, {Width + 50, 1.0f}, depth.data());
+    for (int column = 0; column < Width; ++column) EXPECT_EQ(At(column, 7), 1.0f);
+    EXPECT_EQ(WrittenCount(), Width);
+}
+
+TEST_F(PrepassTest, RowsAndSpansOutsideTheBufferWriteNothing) {
+    PrepassSpan(-1, {0, 1.0f}, {10, 1.0f}, depth.data());
+    PrepassSpan(Height, {0, 1.0f}, {10, 1.0f}, depth.data());
+    PrepassSpan(3, {Width, 1.0f}, {Width + 9, 1.0f}, depth.data());
+    PrepassSpan(3, {-9, 1.0f}, {0, 1.0f}, depth.data());
+    PrepassSpan(3, {5, 1.0f}, {5, 1.0f}, depth.data());
+    Draw({-10, 40, 1}, {20, 45, 1}, {5, 60, 1});  // wholly below
+    Draw({50, 2, 1}, {70, 5, 1}, {60, 20, 1});    // wholly right
+    Draw({2, -20, 1}, {30, -5, 1}, {10, -1, 1});  // wholly above
+    EXPECT_EQ(WrittenCount(), 0);
+}
+
+TEST_F(PrepassTest, KeepsTheNearestDepthAndTheFirstOfEqualOnes) {
+    Draw({0, 0, 5}, {10, 0, 5}, {0, 10, 5});
+    Draw({0, 0, 7}, {10, 0, 7}, {0, 10, 7});  // farther: no change
+    EXPECT_EQ(At(2, 2), 5.0f);
+    Draw({0, 0, 3}, {10, 0, 3}, {0, 10, 3});  // nearer: replaces
+    EXPECT_EQ(At(2, 2), 3.0f);
+    // An equal depth keeps the stored value bit for bit (-0 does not replace +0).
+    std::fill(depth.begin(), depth.end(), 0.0f);
+    PrepassSpan(0, {0, -0.0f}, {4, -0.0f}, depth.data());
+    EXPECT_FALSE(std::signbit(At(0, 0)));
+}
+
+TEST_F(PrepassTest, VertexOrderDoesNotChangeThePixels) {
+    std::vector<float> first;
+    const PrepassVertex v[3] = {{3, 2, 1.5f}, {33, 9, 9.25f}, {12, 27, 4.0f}};
+    Draw(v[0], v[1], v[2]);
+    first = depth;
+    const int orders[5][3] = {{0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+    for (const auto& order : orders) {
+        std::fill(depth.begin(), depth.end(), DepthClearValue);
+        Draw(v[order[0]], v[order[1]], v[order[2]]);
+        for (size_t i = 0; i < depth.size(); ++i)
+            EXPECT_EQ(depth[i] != DepthClearValue, first[i] != DepthClearValue) << i;
+    }
+}
+
+}  // namespace
