@@ -71,6 +71,25 @@ bool WritePpm(const std::string& path, const uint32_t* pixels, int width, int he
     return Finish(file, path, ok, error);
 }
 
+// libpng reports errors by longjmp back here; nothing modified after setjmp
+// is read after the jump.
+static bool EncodePng(png_structp png, png_infop info, FILE* file, const uint32_t* pixels, int width, int height,
+               uint8_t* row) {
+    if (setjmp(png_jmpbuf(png)) != 0) return false;
+    png_init_io(png, file);
+    // Fast compression: frames are large and written often; size matters less.
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        ToRgbRow(pixels + static_cast<size_t>(y) * width, width, row);
+        png_write_row(png, row);
+    }
+    png_write_end(png, info);
+    return true;
+}
+
 bool WritePng(const std::string& path, const uint32_t* pixels, int width, int height, std::string& error) {
     FILE* file = Open(path, error);
     if (!file) return false;
@@ -78,23 +97,7 @@ bool WritePng(const std::string& path, const uint32_t* pixels, int width, int he
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &pngError, PngError, PngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
-    bool ok = png && info;
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        // Fast compression: frames are large and written often; size matters less.
-        png_set_compression_level(png, 1);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < height; ++y) {
-            ToRgbRow(pixels + static_cast<size_t>(y) * width, width, row.data());
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, info);
-    } else {
-        ok = false;
-    }
+    const bool ok = png && info && EncodePng(png, info, file, pixels, width, height, row.data());
     if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
     if (!ok) error = "cannot write " + path + ": " + (pngError.empty() ? "libpng failed" : pngError);
     return Finish(file, path, ok, error);
