@@ -1,0 +1,31 @@
+// libFuzzer target for ReadModel: arbitrary bytes, given with their true size.
+// Out-of-bounds reads and writes are caught by the address sanitizer (the
+// outputs are exactly as large as ReadModel may use); the checks below trap on
+// results the renderer could not use safely.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "assets/model_reader.h"
+#include "assets/scene_arrays.h"
+
+static Vec3 Vertices[MaxModelVertices + 1];
+static Face Faces[MaxModelFaces];
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ModelCounts counts = ReadModel(data, size, Vertices, Faces);
+    if (counts.vertexCount > MaxModelVertices || counts.faceCount > MaxModelFaces) __builtin_trap();
+    // Every face names a vertex that was read.
+    for (uint16_t i = 0; i < counts.faceCount; i++) {
+        const Face& f = Faces[i];
+        if (f.a >= counts.vertexCount || f.b >= counts.vertexCount || f.c >= counts.vertexCount)
+            __builtin_trap();
+    }
+    // The spare word after the last vertex is marked.
+    if (counts.vertexCount > 0) {
+        uint32_t spare;
+        memcpy(&spare, &Vertices[counts.vertexCount], sizeof spare);
+        if (spare != 0xFFFFFFFF) __builtin_trap();
+    }
+    return 0;
+}
