@@ -1,0 +1,321 @@
+#include "tv_model.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+// How many points a rounded rectangle loop has on each stretch: segments per
+// corner arc, and extra points inside the horizontal and vertical sides.
+struct RectLayout {
+    int cornerSegments;
+    int alongX;
+    int alongY;
+};
+
+struct RoundedRect {
+    double cx, cy, hw, hh, r;
+};
+
+// A rounded rectangle in the plane z = const, traced around its four corners;
+// loops with the same layout correspond point by point.
+std::vector<Point> RoundedRectLoop(RoundedRect rect, double z, RectLayout layout) {
+    std::vector<Point> loop;
+    const double sx[4] = {1, -1, -1, 1}, sy[4] = {1, 1, -1, -1};
+    for (int corner = 0; corner < 4; ++corner) {
+        const double ccx = rect.cx + sx[corner] * (rect.hw - rect.r);
+        const double ccy = rect.cy + sy[corner] * (rect.hh - rect.r);
+        for (int s = 0; s <= layout.cornerSegments; ++s) {
+            const double a = (corner + double(s) / layout.cornerSegments) * Pi / 2;
+            loop.push_back({ccx + rect.r * std::cos(a), ccy + rect.r * std::sin(a), z});
+        }
+        // The straight side from this corner's end to the next corner's start.
+        const int next = (corner + 1) % 4;
+        const Point from = loop.back();
+        const double a1 = (next)*Pi / 2;
+        const Point to = {rect.cx + sx[next] * (rect.hw - rect.r) + rect.r * std::cos(a1),
+                          rect.cy + sy[next] * (rect.hh - rect.r) + rect.r * std::sin(a1), z};
+        const int inner = corner % 2 == 0 ? layout.alongX : layout.alongY;
+        for (int k = 1; k <= inner; ++k) {
+            const double t = double(k) / (inner + 1);
+            loop.push_back(from + (to - from) * t);
+        }
+    }
+    return loop;
+}
+
+RoundedRect Grow(RoundedRect rect, double d) { return {rect.cx, rect.cy, rect.hw + d, rect.hh + d, rect.r + d}; }
+
+// A regular polygon of radius r around centre in the plane spanned by u and v.
+std::vector<Point> CircleLoop(Point centre, Point u, Point v, double r, int n, double phase = 0) {
+    std::vector<Point> loop;
+    for (int k = 0; k < n; ++k) {
+        const double a = 2 * Pi * (k + phase) / n;
+        loop.push_back(centre + u * (r * std::cos(a)) + v * (r * std::sin(a)));
+    }
+    return loop;
+}
+
+Point Normalized(Point p) { return p * (1 / Length(p)); }
+
+// Two unit vectors perpendicular to axis and to each other.
+void Frame(Point axis, Point& u, Point& v) {
+    const Point w = Normalized(axis);
+    const Point helper = std::fabs(w.x) < 0.9 ? Point{1, 0, 0} : Point{0, 1, 0};
+    u = Normalized(Cross(helper, w));
+    v = Cross(w, u);
+}
+
+void Report(const char* name, const Mesh& mesh, size_t firstFace, size_t firstVertex) {
+    std::fprintf(stderr, "%-10s faces %4zu vertices %4zu\n", name, mesh.faces.size() - firstFace,
+                 mesh.vertices.size() - firstVertex);
+}
+
+// ---- Dimensions of the set (design units, y grows downwards, front is -z) ----
+
+// The screen opening in the cabinet front, centred on the picture band's rows.
+constexpr RoundedRect ScreenOpening = {0.0, 0.03, 0.76, 0.37, 0.09};
+// The cabinet's outline seen from the front.
+constexpr RoundedRect CabinetOutline = {0.0, 0.10, 0.965, 0.56, 0.13};
+constexpr double CabinetFront = -0.42;
+constexpr double CabinetBack = 0.22;
+// Radius of the rounded edges around the cabinet's front and back faces.
+constexpr double CabinetBevel = 0.05;
+// The control strip below the screen.
+constexpr RoundedRect PanelOutline = {0.0, 0.565, 0.86, 0.062, 0.04};
+constexpr double PanelFront = -0.448;
+constexpr double KnobY = 0.565;
+
+// ---- Parts ----
+
+// Slightly domed glass over the screen opening, a grid of 13 x 2 quads.
+void BuildGlass(Mesh& mesh) {
+    const int columns = 13, rows = 2;
+    const double hw = ScreenOpening.hw - 0.02, hh = ScreenOpening.hh - 0.02;
+    std::vector<int> grid;
+    for (int j = 0; j <= rows; ++j)
+        for (int i = 0; i <= columns; ++i) {
+            const double s = -1 + 2.0 * i / columns, t = -1 + 2.0 * j / rows;
+            const double bulge = 0.035 * (1 - s * s * 0.85) * (1 - t * t * 0.85);
+            grid.push_back(AddVertex(mesh, {s * hw, ScreenOpening.cy + t * hh, -0.415 - bulge}));
+        }
+    const size_t first = mesh.faces.size();
+    for (int j = 0; j < rows; ++j)
+        for (int i = 0; i < columns; ++i) {
+            const int a = grid[j * (columns + 1) + i], b = a + 1;
+            const int d = grid[(j + 1) * (columns + 1) + i], c = d + 1;
+            mesh.faces.push_back({a, b, c});
+            mesh.faces.push_back({a, c, d});
+        }
+    OrientOpenPart(mesh, first, {0, 0, -1});
+}
+
+// The cabinet: a rounded box swept from the screen tunnel over the front face,
+// around the sides and closed at the back.
+void BuildCabinet(Mesh& mesh) {
+    const RectLayout layout = {2, 4, 2};
+    std::vector<Ring> rings;
+    rings.push_back(AddRing(mesh, RoundedRectLoop(ScreenOpening, -0.30, layout)));
+    rings.push_back(AddRing(mesh, RoundedRectLoop(ScreenOpening, CabinetFront + 0.005, layout)));
+    for (int k = 0; k <= 2; ++k) {
+        const double a = k * Pi / 4;
+        const double inset = CabinetBevel * (1 - std::sin(a));
+        rings.push_back(AddRing(mesh, RoundedRectLoop(Grow(CabinetOutline, -inset),
+                                                      CabinetFront + CabinetBevel * (1 - std::cos(a)), layout)));
+    }
+    for (int k = 0; k <= 2; ++k) {
+        const double a = k * Pi / 4;
+        const double inset = CabinetBevel * (1 - std::cos(a));
+        rings.push_back(AddRing(mesh, RoundedRectLoop(Grow(CabinetOutline, -inset),
+                                                      CabinetBack - CabinetBevel * (1 - std::sin(a)), layout)));
+    }
+    const int back = AddVertex(mesh, {CabinetOutline.cx, CabinetOutline.cy, CabinetBack});
+    const size_t first = mesh.faces.size();
+    StitchSweep(mesh, rings, -1, back);
+    // Open at the screen tunnel, so the outside is told by the missing front patch.
+    OrientOpenPart(mesh, first, {0, 0, 1});
+}
+
+// A stud: an open pyramid of `sides` facets standing out towards -z.
+void BuildStud(Mesh& mesh, Point centre, double radius, double height, int sides) {
+    const Ring base = AddRing(mesh, CircleLoop(centre, {1, 0, 0}, {0, 1, 0}, radius, sides, 0.25));
+    const int apex = AddVertex(mesh, centre - Point{0, 0, height});
+    const size_t first = mesh.faces.size();
+    for (int k = 0; k < sides; ++k) mesh.faces.push_back({apex, base[k], base[(k + 1) % sides]});
+    OrientOpenPart(mesh, first, {0, 0, -1});
+}
+
+// The bezel: a rounded frame around the screen, a closed tube swept along the
+// opening; the part of its section pressed against the cabinet stays unseen.
+void BuildBezel(Mesh& mesh) {
+    const RectLayout layout = {3, 4, 1};
+    // Section (outward offset, z) from the inner lip over the rim to the cabinet.
+    const double section[][2] = {{-0.02, -0.41}, {-0.02, -0.44}, {0.0, -0.462},
+                                 {0.035, -0.467}, {0.068, -0.455}, {0.08, -0.425}};
+    std::vector<Ring> rings;
+    for (const auto& p : section) rings.push_back(AddRing(mesh, RoundedRectLoop(Grow(ScreenOpening, p[0]), p[1], layout)));
+    rings.push_back(rings.front());
+    const size_t first = mesh.faces.size();
+    StitchSweep(mesh, rings, -1, -1);
+    OrientClosedPart(mesh, first);
+    // A small maker's badge below the screen.
+    BuildStud(mesh, {0, ScreenOpening.cy + ScreenOpening.hh + 0.066, -0.456}, 0.016, 0.007, 3);
+}
+
+// A knob: a lens-shaped disc of `sides` facets front and back.
+void BuildKnob(Mesh& mesh, double x, int sides, double radius) {
+    const Ring rim = AddRing(mesh, CircleLoop({x, KnobY, PanelFront - 0.004}, {1, 0, 0}, {0, 1, 0}, radius, sides, 0.5));
+    const int front = AddVertex(mesh, {x, KnobY, PanelFront - 0.016});
+    const int back = AddVertex(mesh, {x, KnobY, PanelFront + 0.02});
+    const size_t first = mesh.faces.size();
+    StitchSweep(mesh, {rim}, front, back);
+    OrientClosedPart(mesh, first);
+}
+
+// A rounded bar between two points: `sides` facets around, closed at both ends.
+void BuildBar(Mesh& mesh, Point from, Point to, double radius, int sides, int bodyRings) {
+    Point u, v;
+    Frame(to - from, u, v);
+    const Point axis = Normalized(to - from);
+    std::vector<Ring> rings;
+    const double endRound = 0.6 * radius;
+    for (int k = 0; k < bodyRings; ++k) {
+        const Point c = from + (to - from) * (double(k) / (bodyRings - 1));
+        const double r = (k == 0 || k == bodyRings - 1) ? radius * 0.75 : radius;
+        rings.push_back(AddRing(mesh, CircleLoop(c, u, v, r, sides)));
+    }
+    const int start = AddVertex(mesh, from - axis * endRound);
+    const int end = AddVertex(mesh, to + axis * endRound);
+    const size_t first = mesh.faces.size();
+    StitchSweep(mesh, rings, start, end);
+    OrientClosedPart(mesh, first);
+}
+
+// The red control strip below the screen, with a speaker grille of ribs.
+void BuildPanel(Mesh& mesh) {
+    const RectLayout layout = {2, 4, 1};
+    std::vector<Ring> rings;
+    rings.push_back(AddRing(mesh, RoundedRectLoop(PanelOutline, CabinetFront + 0.01, layout)));
+    rings.push_back(AddRing(mesh, RoundedRectLoop(PanelOutline, PanelFront + 0.008, layout)));
+    rings.push_back(AddRing(mesh, RoundedRectLoop(Grow(PanelOutline, -0.006), PanelFront + 0.001, layout)));
+    const int hidden = AddVertex(mesh, {PanelOutline.cx, PanelOutline.cy, CabinetFront + 0.02});
+    const int centre = AddVertex(mesh, {PanelOutline.cx, PanelOutline.cy, PanelFront});
+    const size_t first = mesh.faces.size();
+    StitchSweep(mesh, rings, hidden, centre);
+    OrientClosedPart(mesh, first);
+    for (int k = 0; k < 3; ++k) {
+        const double y = PanelOutline.cy + (k - 1) * 0.032;
+        BuildBar(mesh, {0.10, y, PanelFront}, {0.78, y, PanelFront}, 0.009, 6, 2);
+    }
+}
+
+// One of four splayed legs, tapering towards the floor.
+void BuildLeg(Mesh& mesh, double sx, double sz) {
+    const int sides = 7;
+    const Point top = {sx * 0.72, 0.60, sz * 0.20};
+    const Point foot = {sx * 0.82, 0.80, sz * 0.28};
+    Point u, v;
+    Frame(foot - top, u, v);
+    std::vector<Ring> rings;
+    rings.push_back(AddRing(mesh, CircleLoop(top, u, v, 0.036, sides)));
+    rings.push_back(AddRing(mesh, CircleLoop(top + (foot - top) * 0.6, u, v, 0.028, sides)));
+    rings.push_back(AddRing(mesh, CircleLoop(foot, u, v, 0.022, sides)));
+    rings.push_back(AddRing(mesh, CircleLoop(foot + Point{0, 0.014, 0}, u, v, 0.018, sides)));
+    const int inside = AddVertex(mesh, top - Point{0, 0.03, 0});
+    const int sole = AddVertex(mesh, foot + Point{0, 0.024, 0});
+    const size_t first = mesh.faces.size();
+    StitchSweep(mesh, rings, inside, sole);
+    OrientClosedPart(mesh, first);
+}
+
+// The back cover: a tapered hood over the tube's neck, with vent slats.
+void BuildHood(Mesh& mesh) {
+    const RectLayout layout = {2, 3, 1};
+    const RoundedRect base = {0.0, 0.06, 0.70, 0.40, 0.12};
+    const RoundedRect rear = {0.0, 0.04, 0.46, 0.27, 0.10};
+    std::vector<Ring> rings;
+    rings.push_back(AddRing(mesh, RoundedRectLoop(base, CabinetBack - 0.01, layout)));
+    rings.push_back(AddRing(mesh, RoundedRectLoop(rear, 0.43, layout)));
+    rings.push_back(AddRing(mesh, RoundedRectLoop(Grow(rear, -0.02), 0.455, layout)));
+    const int centre = AddVertex(mesh, {rear.cx, rear.cy, 0.462});
+    const size_t first = mesh.faces.size();
+    StitchSweep(mesh, rings, -1, centre);
+    OrientOpenPart(mesh, first, {0, 0, 1});
+    for (int k = 0; k < 3; ++k) {
+        const double y = rear.cy + (k - 1) * 0.08;
+        BuildBar(mesh, {-0.3, y, 0.458}, {0.3, y, 0.458}, 0.012, 4, 2);
+    }
+}
+
+// Side trim: rounded bars along the cabinet's front corners.
+void BuildTrim(Mesh& mesh) {
+    for (double sx : {-1.0, 1.0})
+        BuildBar(mesh, {sx * 0.972, -0.38, -0.395}, {sx * 0.972, 0.58, -0.395}, 0.028, 8, 6);
+}
+
+// The antennas: a domed base on the cabinet's top and two telescopic rods.
+void BuildAntennas(Mesh& mesh) {
+    const double top = CabinetOutline.cy - CabinetOutline.hh;
+    std::vector<Ring> rings;
+    for (int k = 0; k <= 2; ++k) {
+        const double a = k * Pi / 6;
+        rings.push_back(AddRing(mesh, CircleLoop({0, top + 0.01 - 0.07 * std::sin(a), 0.02}, {1, 0, 0}, {0, 0, 1},
+                                                 0.12 * std::cos(a), 10)));
+    }
+    const int crown = AddVertex(mesh, {0, top + 0.01 - 0.075, 0.02});
+    size_t first = mesh.faces.size();
+    StitchSweep(mesh, rings, -1, crown);
+    OrientOpenPart(mesh, first, {0, -1, 0});
+    for (double sx : {-1.0, 1.0}) {
+        const Point base = {sx * 0.03, top - 0.05, 0.02};
+        const Point tip = {sx * 0.36, -0.80, 0.10};
+        Point u, v;
+        Frame(tip - base, u, v);
+        const Point axis = Normalized(tip - base);
+        std::vector<Ring> rod;
+        const double steps[][2] = {{0.0, 0.014}, {0.45, 0.014}, {0.45, 0.010}, {0.75, 0.010}, {0.75, 0.007}, {1.0, 0.007}};
+        for (const auto& s : steps) rod.push_back(AddRing(mesh, CircleLoop(base + (tip - base) * s[0], u, v, s[1], 6)));
+        rod.push_back(AddRing(mesh, CircleLoop(tip + axis * 0.012, u, v, 0.016, 6)));
+        const int start = AddVertex(mesh, base - axis * 0.01);
+        const int ball = AddVertex(mesh, tip + axis * 0.028);
+        first = mesh.faces.size();
+        StitchSweep(mesh, rod, start, ball);
+        OrientClosedPart(mesh, first);
+    }
+}
+
+// The power lamp: an open three-sided pyramid on the control strip.
+void BuildLamp(Mesh& mesh) { BuildStud(mesh, {-0.80, KnobY, PanelFront}, 0.014, 0.012, 3); }
+
+// Runs one part builder and fits its run to the exact face count.
+template <typename Build>
+void Part(Mesh& mesh, const char* name, size_t faces, Build build) {
+    const size_t firstFace = mesh.faces.size(), firstVertex = mesh.vertices.size();
+    build();
+    Report(name, mesh, firstFace, firstVertex);
+    FitFaceCount(mesh, firstFace, faces);
+}
+
+}  // namespace
+
+Mesh BuildTelevision() {
+    Mesh mesh;
+    Part(mesh, "glass", 52, [&] { BuildGlass(mesh); });
+    Part(mesh, "cabinet", 377, [&] { BuildCabinet(mesh); });
+    Part(mesh, "bezel", 333, [&] { BuildBezel(mesh); });
+    Part(mesh, "knob1", 16, [&] { BuildKnob(mesh, -0.66, 8, 0.042); });
+    Part(mesh, "knob2", 14, [&] { BuildKnob(mesh, -0.50, 7, 0.036); });
+    Part(mesh, "panel", 240, [&] { BuildPanel(mesh); });
+    Part(mesh, "legs", 238, [&] {
+        for (double sx : {-1.0, 1.0})
+            for (double sz : {-1.0, 1.0}) BuildLeg(mesh, sx, sz);
+    });
+    Part(mesh, "hood", 197, [&] { BuildHood(mesh); });
+    Part(mesh, "trim", 236, [&] { BuildTrim(mesh); });
+    Part(mesh, "antennas", 226, [&] { BuildAntennas(mesh); });
+    Part(mesh, "lamp", 3, [&] { BuildLamp(mesh); });
+    std::fprintf(stderr, "total      faces %4zu vertices %4zu\n", mesh.faces.size(), mesh.vertices.size());
+    return mesh;
+}

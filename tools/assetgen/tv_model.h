@@ -1,0 +1,8 @@
+// The scene's model: a retro television set on short legs with rabbit-ear
+// antennas, built part by part in the order of the face class runs.
+#pragma once
+#include "mesh_builder.h"
+
+// Builds the whole model in design units (x about -1..1, y down, the screen
+// facing -z). Faces come out grouped in the order of the face class runs.
+Mesh BuildTelevision();
