@@ -51,7 +51,7 @@ void ComputeTexCoords(const Vec3* vertices, uint16_t count, TexCoord* out) {
     const __m128 offset = _mm_set1_ps(TexCoordOffset);
     for (uint16_t i = 0; i < count; i++) {
         // x and y only (8 bytes): z plays no part.
-        __m128 xy = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&vertices[i].x)));
+        __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&vertices[i].x));
         __m128 uv = _mm_add_ps(_mm_mul_ps(xy, scale), offset);
         // Round to nearest even; NaN and out-of-range values become INT32_MIN,
         // which the signed saturating pack then clamps to -32768.
