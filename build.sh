@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs what Velmora needs on Debian/Ubuntu, builds it and then either
+# starts the demo or runs the tests.
+#   ./build.sh demo    build and start the demo (needs a display)
+#   ./build.sh test    build and run the test suite
+#   ./build.sh deps    only install the packages
+set -euo pipefail
+cd "$(dirname "$0")"
+
+# Build tools and libraries; the window tests add a virtual X server and the
+# tools that drive and photograph it.
+build_packages=(cmake ninja-build g++ pkg-config libsdl2-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev)
+test_packages=(xvfb xauth xdotool x11-utils imagemagick jwm wmctrl)
+
+install_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "build.sh: installing ${missing[*]} needs root or sudo" >&2; exit 1; }
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
+}
+
+build_release() {
+    cmake --preset release
+    cmake --build --preset release
+}
+
+case "${1:-}" in
+    demo)
+        install_packages "${build_packages[@]}"
+        build_release
+        exec ./build/release/app/velmora
+        ;;
+    test)
+        install_packages "${build_packages[@]}" "${test_packages[@]}"
+        build_release
+        ctest --preset release
+        ;;
+    deps)
+        install_packages "${build_packages[@]}" "${test_packages[@]}"
+        ;;
+    *)
+        echo "usage: ./build.sh demo | test | deps" >&2
+        exit 2
+        ;;
+esac

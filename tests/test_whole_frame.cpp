@@ -1,0 +1,145 @@
+// Whole frames of the embedded scene: clears, determinism, the two band
+// workers against one thread, band boundaries.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/scene_state.h"
+#include "platform/headless/headless_scene.h"
+#include "render/band_workers.h"
+#include "render/frame_pipeline.h"
+
+namespace {
+
+// A small screen keeps the frames quick; the geometry is the demo's.
+constexpr int ScreenWidth = 330;
+constexpr int ScreenHeight = 250;
+
+struct Frame {
+    std::vector<uint32_t> colour;
+    std::vector<float> shade, prepass;
+};
+
+Frame Capture() {
+    const size_t pixels = static_cast<size_t>(Scene.width) * Scene.height;
+    return Frame{std::vector<uint32_t>(Scene.colorBuffer, Scene.colorBuffer + pixels),
+                 std::vector<float>(Scene.shadeDepth, Scene.shadeDepth + pixels),
+                 std::vector<float>(Scene.prepassDepth, Scene.prepassDepth + pixels)};
+}
+
+bool SameBytes(const Frame& a, const Frame& b) {
+    return a.colour.size() == b.colour.size() &&
+           std::memcmp(a.colour.data(), b.colour.data(), a.colour.size() * 4) == 0 &&
+           std::memcmp(a.shade.data(), b.shade.data(), a.shade.size() * 4) == 0 &&
+           std::memcmp(a.prepass.data(), b.prepass.data(), a.prepass.size() * 4) == 0;
+}
+
+Frame DrawThreaded(uint32_t frame) {
+    SeekFrame(frame);
+    RenderFrame();
+    return Capture();
+}
+
+Frame DrawOnOneThread(uint32_t frame) {
+    SeekFrame(frame);
+    PrepareFrame();
+    RenderBand(0);
+    RenderBand(1);
+    return Capture();
+}
+
+class WholeFrame : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(OpenHeadlessScene(ScreenWidth, ScreenHeight)); }
+    static void TearDownTestSuite() { CloseHeadlessScene(); }
+};
+
+// Frames spread over a turn and a zoom swing.
+const uint32_t SampleFrames[] = {0, 128, 300, 561, 1473};
+
+TEST_F(WholeFrame, UncoveredPixelsAreBlackAtTheClearDepth) {
+    for (uint32_t frame : SampleFrames) {
+        const Frame f = DrawThreaded(frame);
+        size_t covered = 0;
+        for (size_t i = 0; i < f.colour.size(); ++i) {
+            if (f.prepass[i] != DepthClearValue) {
+                ++covered;
+                continue;
+            }
+            ASSERT_EQ(f.colour[i], 0u) << "frame " << frame << " pixel " << i;
+            ASSERT_EQ(f.shade[i], 60000.1015625f) << "frame " << frame << " pixel " << i;
+        }
+        // The model is on screen but does not fill it; the corners stay clear.
+        EXPECT_GT(covered, f.colour.size() / 50) << frame;
+        EXPECT_LT(covered, f.colour.size()) << frame;
+        EXPECT_EQ(f.prepass.front(), DepthClearValue);
+        EXPECT_EQ(f.prepass.back(), DepthClearValue);
+    }
+}
+
+TEST_F(WholeFrame, EveryDrawnPixelWasReachedByThePrepass) {
+    const Frame f = DrawThreaded(300);
+    for (size_t i = 0; i < f.colour.size(); ++i)
+        if (f.shade[i] != DepthClearValue || f.colour[i] != 0) {
+            ASSERT_NE(f.prepass[i], DepthClearValue) << i;
+        }
+}
+
+TEST_F(WholeFrame, SameFrameTwiceIsIdentical) {
+    for (uint32_t frame : SampleFrames) EXPECT_TRUE(SameBytes(DrawThreaded(frame), DrawThreaded(frame))) << frame;
+}
+
+TEST_F(WholeFrame, TwoWorkersMatchBothBandsOnOneThread) {
+    for (uint32_t frame : SampleFrames)
+        EXPECT_TRUE(SameBytes(DrawThreaded(frame), DrawOnOneThread(frame))) << frame;
+}
+
+TEST_F(WholeFrame, EachBandDrawsOnlyItsOwnRows) {
+    const uint32_t frame = 561;  // the largest zoom: the model crosses the middle row
+    const Frame whole = DrawOnOneThread(frame);
+    const size_t half = static_cast<size_t>(Scene.height / 2) * Scene.width;
+    for (int band = 0; band < 2; ++band) {
+        SeekFrame(frame);
+        PrepareFrame();
+        RenderBand(band);
+        const Frame f = Capture();
+        const size_t ownBegin = band == 0 ? 0 : half, ownEnd = band == 0 ? half : f.colour.size();
+        size_t drawnInOwn = 0;
+        for (size_t i = 0; i < f.colour.size(); ++i) {
+            const bool own = i >= ownBegin && i < ownEnd;
+            if (own) {
+                ASSERT_EQ(f.colour[i], whole.colour[i]) << "band " << band << " pixel " << i;
+                drawnInOwn += f.colour[i] != 0;
+            } else {
+                ASSERT_EQ(f.colour[i], 0u) << "band " << band << " pixel " << i;
+                ASSERT_EQ(f.shade[i], DepthClearValue) << "band " << band << " pixel " << i;
+            }
+        }
+        EXPECT_GT(drawnInOwn, 0u) << band;
+    }
+    // Both rows next to the boundary are drawn (by their own bands).
+    const size_t lastTop = half - Scene.width, firstBottom = half;
+    size_t lastTopDrawn = 0, firstBottomDrawn = 0;
+    for (size_t c = 0; c < Scene.width; ++c) {
+        lastTopDrawn += whole.colour[lastTop + c] != 0;
+        firstBottomDrawn += whole.colour[firstBottom + c] != 0;
+    }
+    EXPECT_GT(lastTopDrawn, 0u);
+    EXPECT_GT(firstBottomDrawn, 0u);
+}
+
+TEST_F(WholeFrame, FramesAfterTheWrapMatchTheirSeek) {
+    // Drawing frames 510..513 in sequence equals seeking to 513 directly.
+    SeekFrame(510);
+    for (int i = 0; i < 3; ++i) {
+        RenderFrame();
+        Scene.frameCounter = (Scene.frameCounter + 1) & FrameCounterMask;
+    }
+    EXPECT_EQ(Scene.frameCounter, 1u);
+    RenderFrame();
+    const Frame sequential = Capture();
+    EXPECT_TRUE(SameBytes(sequential, DrawThreaded(513)));
+}
+
+}  // namespace
