@@ -21,7 +21,8 @@ unsigned FramesInInterval = 0;
 void OpenSpeedStats() {
     const char* path = std::getenv("VELMORA_STATS");
     if (path == nullptr || path[0] == '\0') return;
-    StatsFile = std::fopen(path, "a");
+    // Binary mode: lines end with a plain newline on Windows too.
+    StatsFile = std::fopen(path, "ab");
     IntervalStart = Clock::now();
 }
 

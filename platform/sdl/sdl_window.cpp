@@ -20,13 +20,42 @@ bool IsHeadlessDriver(const char* driver) {
            std::strcmp(driver, "dummy") == 0;
 }
 
+// On X11/Wayland systems a session announces its display in the environment.
+// Without one, SDL's probing only prints the libraries' own complaints before
+// falling back to a driver without a screen; say it once and clearly instead.
+// An explicitly chosen SDL driver (a console, for instance) is left to SDL.
+bool NoDisplayAnnounced() {
+#if defined(__unix__) && !defined(__APPLE__)
+    return std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+           std::getenv("SDL_VIDEODRIVER") == nullptr;
+#else
+    return false;
+#endif
+}
+
+// An X session without Wayland: probe X11 only, so that a display that cannot
+// be reached fails with X11's reason rather than after Wayland's complaints.
+void PreferX11WhereOnlyX11Exists() {
+#if defined(__unix__) && !defined(__APPLE__)
+    if (std::getenv("DISPLAY") != nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+        std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    }
+#endif
+}
+
 }  // namespace
 
 bool StartShell() {
+    if (NoDisplayAnnounced()) {
+        std::fprintf(stderr, "velmora: no display to open the window on (DISPLAY is not set)\n");
+        return false;
+    }
     // The window surface without SDL's render-driver path: a plain shared-memory
     // image copy, several times faster per frame than the default, and never
     // tied to vertical sync.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    PreferX11WhereOnlyX11Exists();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "velmora: no display to open the window on (%s)\n", SDL_GetError());
         return false;

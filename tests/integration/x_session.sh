@@ -1,0 +1,44 @@
+# Sourced by the window tests: a private X server (Xvfb, 1920x1080x24) with a
+# small window manager (jwm), so windows get frames, close boxes and focus as
+# on a desktop. Everything started here is ended by stop_x_session.
+#   start_x_session   sets DISPLAY and SESSION_DIR
+#   stop_x_session
+
+ScreenGeometry=1920x1080x24
+
+start_x_session() {
+    SESSION_DIR="$(mktemp -d "${TMPDIR:-/tmp}/velmora-x.XXXXXX")"
+    # Xvfb picks a free display number itself and writes it to fd 5.
+    Xvfb -displayfd 5 -screen 0 "$ScreenGeometry" -nolisten tcp \
+        5>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 100); do
+        [ -s "$SESSION_DIR/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$SESSION_DIR/display" ] || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=":$(head -n1 "$SESSION_DIR/display")"
+
+    # jwm with a configuration of its own, not the user's: no tray, and Alt+F4
+    # closes the focused window as on common desktops.
+    printf '<?xml version="1.0"?>\n<JWM><Key mask="A" key="F4">close</Key></JWM>\n' \
+        >"$SESSION_DIR/jwmrc"
+    jwm -f "$SESSION_DIR/jwmrc" >"$SESSION_DIR/jwm.log" 2>&1 &
+    JWM_PID=$!
+    for i in $(seq 100); do
+        wmctrl -m >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "jwm did not start" >&2
+    return 1
+}
+
+stop_x_session() {
+    # Keys pressed through XTEST stay down if a test stopped halfway.
+    xdotool keyup space Escape Alt_L >/dev/null 2>&1
+    [ -n "${JWM_PID:-}" ] && kill "$JWM_PID" 2>/dev/null && wait "$JWM_PID" 2>/dev/null
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    [ -n "${SESSION_DIR:-}" ] && rm -rf "$SESSION_DIR"
+    JWM_PID= XVFB_PID= SESSION_DIR=
+}
