@@ -12,11 +12,12 @@ constexpr int PaletteEntryBytes = 4;
 constexpr int BandFirstTexel = 50 * TextureSize;
 // The texture everywhere outside the band.
 constexpr uint32_t BlankTexel = 0xFFFFFFFF;
-// A palette entry's colour bytes; its top byte is cleared.
+// Keeps a palette entry's colour bytes and clears its reserved top byte.
 constexpr uint32_t ColourMask = 0x00FFFFFF;
 
 // Mean of the three colour bytes, rounded down.
 constexpr uint32_t GreyDivisor = 3;
+// Smoothing passes over the whole map, one after the other.
 constexpr int SmoothingPasses = 2;
 // The sum of four neighbours shifted right by 2: their mean, rounded down.
 constexpr int NeighbourShift = 2;
@@ -41,6 +42,7 @@ void BuildTexture(const uint8_t* bandImage, uint32_t* texture) {
     }
 }
 
+// In place, so that lowered values spread forward through the pass.
 void SmoothHeightMapPass(uint8_t* h) {
     for (int i = 0; i < TexelCount; i++) {
         uint32_t sum = h[(i - 1) & RingMask] + h[(i + 1) & RingMask] +
