@@ -28,7 +28,10 @@ bool FaceTouchesBand(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVe
 void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                    const FaceContext& context) {
     if (!FaceTouchesBand(v0, v1, v2, context.band)) return;
-    WalkTriangle(v0, v1, v2, [&context](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
-        ShadeSpan(row, longEnd, shortEnd, context);
-    });
+    // The span shader draws nothing outside the band's rows, so the walk hands
+    // on only those; the edges still advance through the rows above the band.
+    WalkTriangle(v0, v1, v2, context.band.top, context.band.bottom,
+                 [&context](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
+                     ShadeSpan(row, longEnd, shortEnd, context);
+                 });
 }

@@ -2,6 +2,8 @@
 // 22.10 fixed-point edges carrying normal and (u, v, depth), and each row's
 // two span ends handed to a span routine (the long edge's end first).
 #pragma once
+#include <cstdint>
+
 #include "assets/simd.h"
 #include "render/edge_fixed_point.h"
 #include "render/scan_convert.h"
@@ -50,11 +52,15 @@ inline SpanEnd EndOf(const Edge& edge) {
 
 }  // namespace triangle_walk
 
-// Calls span(row, longEnd, shortEnd) for the rows yA .. yC-1 of the face, in
-// increasing order. Values advance by repeated addition, once per row; the
-// short edge restarts exactly at B for the lower half.
+// Calls span(row, longEnd, shortEnd) for the rows yA .. yC-1 of the face that
+// lie in [rowBegin, rowEnd), in increasing order. Values advance by repeated
+// addition, once per row from the top vertex on, whether or not the row is
+// handed on, so a row's ends do not depend on the range; the short edge
+// restarts exactly at B for the lower half. Rows at or past rowEnd are not
+// walked at all.
 template <typename SpanRoutine>
-inline void WalkTriangle(ShadeVertex a, ShadeVertex b, ShadeVertex c, SpanRoutine&& span) {
+inline void WalkTriangle(ShadeVertex a, ShadeVertex b, ShadeVertex c, int32_t rowBegin, int32_t rowEnd,
+                         SpanRoutine&& span) {
     using namespace triangle_walk;
     SortByRow(a, b, c);
     const Edge stepsAB = StepsOf(a, b);
@@ -63,15 +69,23 @@ inline void WalkTriangle(ShadeVertex a, ShadeVertex b, ShadeVertex c, SpanRoutin
 
     Edge longEdge = StartAt(a);
     Edge shortEdge = longEdge;
-    for (int32_t row = a.y; row < b.y; ++row) {
-        span(row, EndOf(longEdge), EndOf(shortEdge));
+    const int32_t upperEnd = b.y < rowEnd ? b.y : rowEnd;
+    for (int32_t row = a.y; row < upperEnd; ++row) {
+        if (row >= rowBegin) span(row, EndOf(longEdge), EndOf(shortEdge));
         Advance(longEdge, stepsAC);
         Advance(shortEdge, stepsAB);
     }
     shortEdge = StartAt(b);
-    for (int32_t row = b.y; row < c.y; ++row) {
-        span(row, EndOf(longEdge), EndOf(shortEdge));
+    const int32_t lowerEnd = c.y < rowEnd ? c.y : rowEnd;
+    for (int32_t row = b.y; row < lowerEnd; ++row) {
+        if (row >= rowBegin) span(row, EndOf(longEdge), EndOf(shortEdge));
         Advance(longEdge, stepsAC);
         Advance(shortEdge, stepsBC);
     }
+}
+
+// Every row of the face.
+template <typename SpanRoutine>
+inline void WalkTriangle(const ShadeVertex& a, const ShadeVertex& b, const ShadeVertex& c, SpanRoutine&& span) {
+    WalkTriangle(a, b, c, INT32_MIN, INT32_MAX, span);
 }

@@ -1,6 +1,7 @@
 // Triangle scan conversion: the span ends handed on per row, and the band test.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "render/scan_convert.h"
@@ -22,6 +23,11 @@ ShadeVertex Vertex(int16_t x, int16_t y, float depth = 0.0f, uint16_t u = 0, uin
     vertex.depth = depth;
     vertex.normal = Vec4{{0, 0, 0, 0}};
     return vertex;
+}
+
+// Bit-for-bit equality of the values (SpanEnd has padding after x).
+bool SameEnd(const SpanEnd& a, const SpanEnd& b) {
+    return a.x == b.x && std::memcmp(a.normal.v, b.normal.v, 16) == 0 && std::memcmp(a.attrib.v, b.attrib.v, 16) == 0;
 }
 
 std::vector<RecordedSpan> Walk(const ShadeVertex& a, const ShadeVertex& b, const ShadeVertex& c) {
@@ -65,6 +71,23 @@ TEST(ScanConvert, ValuesAccumulateByRepeatedAddition) {
     for (const RecordedSpan& span : spans) {
         EXPECT_EQ(span.first.attrib.v[2], expected) << span.row;
         expected += step;
+    }
+}
+
+TEST(ScanConvert, RowRangeHandsOnTheSameEndsAsTheWholeWalk) {
+    ShadeVertex a = Vertex(3, -7, 0.3f, 5, 9), b = Vertex(60, 11, 4.5f, 100, 2), c = Vertex(-20, 40, 9.1f, 64, 128);
+    b.normal = Vec4{{0.5f, 0.25f, -0.75f, 0}};
+    const auto whole = Walk(a, b, c);
+    std::vector<RecordedSpan> part;
+    WalkTriangle(a, b, c, 5, 20, [&](int32_t row, const SpanEnd& first, const SpanEnd& second) {
+        part.push_back({row, first, second});
+    });
+    ASSERT_EQ(part.size(), 15u);
+    for (const RecordedSpan& span : part) {
+        const RecordedSpan& same = whole[span.row - a.y];
+        ASSERT_EQ(same.row, span.row);
+        EXPECT_TRUE(SameEnd(same.first, span.first)) << span.row;
+        EXPECT_TRUE(SameEnd(same.second, span.second)) << span.row;
     }
 }
 
