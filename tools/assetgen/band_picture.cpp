@@ -80,36 +80,46 @@ double SegmentDistance(Vec2 p, Vec2 a, Vec2 b, double& along) {
 
 // Word layout in picture pixels: the letters' boxes and the brush width.
 constexpr const char* Word = "VELMORA";
-constexpr double LetterLeft = 17.0;
-constexpr double LetterPitch = 13.4;
-constexpr double LetterWidth = 10.6;
-constexpr double LetterTop = 3.5;
-constexpr double LetterHeight = 25.0;
-constexpr double BrushWidth = 4.6;
+constexpr double LetterPitch = 12.5;
+constexpr double LetterWidth = 10.9;
+// Centred on the picture column that lands on the screen's middle.
+constexpr double LetterLeft = 64.0 - (6 * LetterPitch + LetterWidth) / 2;
+constexpr double LetterTop = 7.0;
+constexpr double LetterHeight = 20.0;
+constexpr double LetterBrush = 4.4;
+// The banner's brush bands above and below the word, and its end dabs.
+constexpr double BandBrush = 4.8;
+constexpr double BandTopRow = 2.0;
+constexpr double BandBottomRow = 31.8;
 
 struct PlacedStroke {
     Vec2 from, to;
+    double width;
     uint32_t seed;
 };
 
-std::vector<PlacedStroke> PlaceWord() {
+std::vector<PlacedStroke> PlaceStrokes() {
     std::vector<PlacedStroke> strokes;
-    const double inset = BrushWidth / 2;
+    const double inset = LetterBrush / 2;
+    uint32_t seed = 1;
     for (int i = 0; Word[i]; ++i) {
         const double left = LetterLeft + i * LetterPitch + inset;
         const double w = LetterWidth - 2 * inset, h = LetterHeight - 2 * inset;
-        uint32_t seed = i * 16;
         for (const Stroke& s : Glyph(Word[i]))
             strokes.push_back({{left + s.from.x * w, LetterTop + inset + s.from.y * h},
                                {left + s.to.x * w, LetterTop + inset + s.to.y * h},
-                               seed++});
+                               LetterBrush, seed++});
     }
+    strokes.push_back({{-2, BandTopRow}, {130, BandTopRow + 0.8}, BandBrush, seed++});
+    strokes.push_back({{-2, BandBottomRow}, {130, BandBottomRow - 0.6}, BandBrush, seed++});
+    // Closing dabs at both ends, outside the part of the picture the screen shows.
+    for (double x : {3.5, 123.0}) strokes.push_back({{x, 3}, {x + 1.5, 31}, 7.0, seed++});
     return strokes;
 }
 
 // Ink coverage 0..1 of every pixel, top row first.
 std::vector<double> PaintCoverage() {
-    const std::vector<PlacedStroke> strokes = PlaceWord();
+    const std::vector<PlacedStroke> strokes = PlaceStrokes();
     std::vector<double> coverage(BandWidth * BandHeight);
     for (int row = 0; row < BandHeight; ++row)
         for (int col = 0; col < BandWidth; ++col) {
@@ -120,7 +130,9 @@ std::vector<double> PaintCoverage() {
                     for (const PlacedStroke& s : strokes) {
                         double along;
                         const double d = SegmentDistance(p, s.from, s.to, along);
-                        const double half = BrushWidth / 2 * (0.85 + 0.3 * Wobble(along * 3, s.seed));
+                        const double dx = s.to.x - s.from.x, dy = s.to.y - s.from.y;
+                        const double length = std::sqrt(dx * dx + dy * dy);
+                        const double half = s.width / 2 * (0.85 + 0.3 * Wobble(along * length / 4, s.seed));
                         if (d < half) {
                             ++inked;
                             break;
