@@ -155,6 +155,8 @@ check_title_and_geometry() {
 check_screenshot() {
     local shot="$SESSION_DIR/shot.png" lit colours corner x y
     import -window root "$shot" || fail "no screenshot"
+    # Keep the picture for a person to look at, when asked to.
+    [ -n "${VELMORA_SHOT_DIR:-}" ] && cp "$shot" "$VELMORA_SHOT_DIR/$platform-screen.png"
     local client="${ExpectedWidth}x${ExpectedHeight}+${CLIENT_X}+${CLIENT_Y}"
     convert "$shot" -crop "$client" +repage "$SESSION_DIR/client.png"
     lit="$(convert "$SESSION_DIR/client.png" -gravity center -crop 400x400+0+0 +repage \
