@@ -1,0 +1,70 @@
+// The fork and join of the band workers when the system refuses threads: each
+// band is then drawn on the calling thread and the frame is still complete.
+#include <gtest/gtest.h>
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/scene_state.h"
+#include "platform/headless/headless_scene.h"
+#include "render/frame_pipeline.h"
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool UnderSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool UnderSanitizer = true;
+#else
+constexpr bool UnderSanitizer = false;
+#endif
+#else
+constexpr bool UnderSanitizer = false;
+#endif
+
+// The process's mapped size, from /proc/self/statm (pages).
+size_t MappedBytes() {
+    unsigned long pages = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm) return 0;
+    if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
+    std::fclose(statm);
+    return pages * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+TEST(BandThreads, FrameIsCompleteWhenNoWorkerCanBeCreated) {
+    if (UnderSanitizer) GTEST_SKIP() << "sanitizers need address space of their own";
+    ASSERT_TRUE(OpenHeadlessScene(330, 250));
+    SeekFrame(561);
+    RenderFrame();
+    const size_t pixels = static_cast<size_t>(Scene.width) * Scene.height;
+    const std::vector<uint32_t> expected(Scene.colorBuffer, Scene.colorBuffer + pixels);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // No room for a thread stack: pthread_create fails with EAGAIN.
+        const size_t mapped = MappedBytes();
+        struct rlimit limit{mapped + (1u << 20), mapped + (1u << 20)};
+        if (mapped == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+        std::memset(Scene.colorBuffer, 0xAB, pixels * 4);
+        SeekFrame(561);
+        RenderFrame();
+        _exit(std::memcmp(Scene.colorBuffer, expected.data(), pixels * 4) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the frame crashed or hung without threads";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the frame drawn without workers differs";
+    CloseHeadlessScene();
+}
+
+}  // namespace
+#endif
