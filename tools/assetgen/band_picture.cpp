@@ -25,7 +25,7 @@ std::vector<Stroke> Glyph(char letter) {
     case 'V': return {{{0, 0}, {0.5, 1}}, {{0.5, 1}, {1, 0}}};
     case 'E': return {{{0, 0}, {0, 1}}, {{0, 0}, {1, 0}}, {{0, 0.5}, {0.8, 0.5}}, {{0, 1}, {1, 1}}};
     case 'L': return {{{0, 0}, {0, 1}}, {{0, 1}, {1, 1}}};
-    case 'M': return {{{0, 1}, {0, 0}}, {{0, 0}, {0.5, 0.62}}, {{0.5, 0.62}, {1, 0}}, {{1, 0}, {1, 1}}};
+    case 'M': return {{{0, 1}, {0, 0}}, {{0, 0}, {0.5, 0.78}}, {{0.5, 0.78}, {1, 0}}, {{1, 0}, {1, 1}}};
     case 'O': {
         // A rounded loop: a 16-gon whose corners are rounded to 1/1024.
         std::vector<Stroke> loop;
@@ -78,15 +78,17 @@ double SegmentDistance(Vec2 p, Vec2 a, Vec2 b, double& along) {
     return std::sqrt(ex * ex + ey * ey);
 }
 
-// Word layout in picture pixels: the letters' boxes and the brush width.
+// Word layout in picture pixels: letter widths (the M wide enough for its
+// inner strokes), the gap between letters, and the brush width.
 constexpr const char* Word = "VELMORA";
-constexpr double LetterPitch = 12.5;
-constexpr double LetterWidth = 10.9;
+constexpr double LetterWidths[] = {10.8, 9.0, 8.4, 14.4, 11.0, 10.2, 10.8};
+constexpr double LetterGap = 1.9;
+constexpr double WordWidth = 10.8 + 9.0 + 8.4 + 14.4 + 11.0 + 10.2 + 10.8 + 6 * LetterGap;
 // Centred on the picture column that lands on the screen's middle.
-constexpr double LetterLeft = 64.0 - (6 * LetterPitch + LetterWidth) / 2;
+constexpr double WordLeft = 64.0 - WordWidth / 2;
 constexpr double LetterTop = 7.0;
 constexpr double LetterHeight = 20.0;
-constexpr double LetterBrush = 4.4;
+constexpr double LetterBrush = 4.2;
 // The banner's brush bands above and below the word, and its end dabs.
 constexpr double BandBrush = 4.8;
 constexpr double BandTopRow = 2.0;
@@ -102,9 +104,11 @@ std::vector<PlacedStroke> PlaceStrokes() {
     std::vector<PlacedStroke> strokes;
     const double inset = LetterBrush / 2;
     uint32_t seed = 1;
+    double letterLeft = WordLeft;
     for (int i = 0; Word[i]; ++i) {
-        const double left = LetterLeft + i * LetterPitch + inset;
-        const double w = LetterWidth - 2 * inset, h = LetterHeight - 2 * inset;
+        const double left = letterLeft + inset;
+        const double w = LetterWidths[i] - 2 * inset, h = LetterHeight - 2 * inset;
+        letterLeft += LetterWidths[i] + LetterGap;
         for (const Stroke& s : Glyph(Word[i]))
             strokes.push_back({{left + s.from.x * w, LetterTop + inset + s.from.y * h},
                                {left + s.to.x * w, LetterTop + inset + s.to.y * h},

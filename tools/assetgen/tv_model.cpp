@@ -76,7 +76,7 @@ void Report(const char* name, const Mesh& mesh, size_t firstFace, size_t firstVe
 // ---- Dimensions of the set (design units, y grows downwards, front is -z) ----
 
 // The screen opening in the cabinet front, centred on the picture band's rows.
-constexpr RoundedRect ScreenOpening = {0.0, 0.03, 0.76, 0.37, 0.09};
+constexpr RoundedRect ScreenOpening = {0.0, 0.03, 0.78, 0.37, 0.09};
 // The cabinet's outline seen from the front.
 constexpr RoundedRect CabinetOutline = {0.0, 0.10, 0.965, 0.56, 0.13};
 constexpr double CabinetFront = -0.42;
@@ -90,9 +90,10 @@ constexpr double KnobY = 0.565;
 
 // ---- Parts ----
 
-// Slightly domed glass over the screen opening, a grid of 13 x 2 quads.
+// Slightly domed glass over the screen opening, a grid of 11 x 2 quads; its
+// corners stay hidden under the bezel's rounded corners.
 void BuildGlass(Mesh& mesh) {
-    const int columns = 13, rows = 2;
+    const int columns = 11, rows = 2;
     const double hw = ScreenOpening.hw - 0.02, hh = ScreenOpening.hh - 0.02;
     std::vector<int> grid;
     for (int j = 0; j <= rows; ++j)
@@ -115,7 +116,7 @@ void BuildGlass(Mesh& mesh) {
 // The cabinet: a rounded box swept from the screen tunnel over the front face,
 // around the sides and closed at the back.
 void BuildCabinet(Mesh& mesh) {
-    const RectLayout layout = {2, 4, 2};
+    const RectLayout layout = {3, 3, 1};
     std::vector<Ring> rings;
     rings.push_back(AddRing(mesh, RoundedRectLoop(ScreenOpening, -0.30, layout)));
     rings.push_back(AddRing(mesh, RoundedRectLoop(ScreenOpening, CabinetFront + 0.005, layout)));
@@ -230,23 +231,35 @@ void BuildLeg(Mesh& mesh, double sx, double sz) {
     OrientClosedPart(mesh, first);
 }
 
-// The back cover: a tapered hood over the tube's neck, with vent slats.
+// A louvre: a three-sided ridge along x with closed ends.
+void BuildLouvre(Mesh& mesh, double y, double halfLength, double z) {
+    std::vector<Ring> rings;
+    for (double x : {-halfLength, halfLength}) {
+        rings.push_back(AddRing(mesh, {{x, y - 0.016, z - 0.004}, {x, y + 0.012, z - 0.004}, {x, y + 0.010, z + 0.014}}));
+    }
+    const int left = AddVertex(mesh, {-halfLength - 0.012, y, z});
+    const int right = AddVertex(mesh, {halfLength + 0.012, y, z});
+    const size_t first = mesh.faces.size();
+    StitchSweep(mesh, rings, left, right);
+    OrientClosedPart(mesh, first);
+}
+
+// The back cover: a tapered hood over the tube's neck, with louvres.
 void BuildHood(Mesh& mesh) {
     const RectLayout layout = {2, 3, 1};
     const RoundedRect base = {0.0, 0.06, 0.70, 0.40, 0.12};
     const RoundedRect rear = {0.0, 0.04, 0.46, 0.27, 0.10};
     std::vector<Ring> rings;
-    rings.push_back(AddRing(mesh, RoundedRectLoop(base, CabinetBack - 0.01, layout)));
+    // The hood's open base lies in the plane of the cabinet's back, so nothing
+    // of it shows inside the cabinet through the screen.
+    rings.push_back(AddRing(mesh, RoundedRectLoop(base, CabinetBack, layout)));
     rings.push_back(AddRing(mesh, RoundedRectLoop(rear, 0.43, layout)));
     rings.push_back(AddRing(mesh, RoundedRectLoop(Grow(rear, -0.02), 0.455, layout)));
-    const int centre = AddVertex(mesh, {rear.cx, rear.cy, 0.462});
+    const int centre = AddVertex(mesh, {rear.cx, rear.cy, 0.458});
     const size_t first = mesh.faces.size();
     StitchSweep(mesh, rings, -1, centre);
     OrientOpenPart(mesh, first, {0, 0, 1});
-    for (int k = 0; k < 3; ++k) {
-        const double y = rear.cy + (k - 1) * 0.08;
-        BuildBar(mesh, {-0.3, y, 0.458}, {0.3, y, 0.458}, 0.012, 4, 2);
-    }
+    for (int k = 0; k < 4; ++k) BuildLouvre(mesh, rear.cy + (k - 1.5) * 0.085, 0.30, 0.452);
 }
 
 // Side trim: rounded bars along the cabinet's front corners.
