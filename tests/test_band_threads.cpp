@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,7 +51,13 @@ TEST(BandThreads, FrameIsCompleteWhenNoWorkerCanBeCreated) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        // No room for a thread stack: pthread_create fails with EAGAIN.
+        // No room for a thread stack: pthread_create fails with EAGAIN. The
+        // default stack is made larger than any the parent's threads left in
+        // glibc's stack cache, so no cached stack can be reused either.
+        pthread_attr_t defaults;
+        pthread_attr_init(&defaults);
+        pthread_attr_setstacksize(&defaults, size_t{256} << 20);
+        if (pthread_setattr_default_np(&defaults) != 0) _exit(4);
         const size_t mapped = MappedBytes();
         struct rlimit limit{mapped + (1u << 20), mapped + (1u << 20)};
         if (mapped == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
