@@ -196,7 +196,7 @@ void BuildBar(Mesh& mesh, Point from, Point to, double radius, int sides, int bo
 
 // The red control strip below the screen, with a speaker grille of ribs.
 void BuildPanel(Mesh& mesh) {
-    const RectLayout layout = {2, 4, 1};
+    const RectLayout layout = {3, 4, 1};
     std::vector<Ring> rings;
     rings.push_back(AddRing(mesh, RoundedRectLoop(PanelOutline, CabinetFront + 0.01, layout)));
     rings.push_back(AddRing(mesh, RoundedRectLoop(PanelOutline, PanelFront + 0.008, layout)));
@@ -253,7 +253,8 @@ void BuildHood(Mesh& mesh) {
     // The hood's open base lies in the plane of the cabinet's back, so nothing
     // of it shows inside the cabinet through the screen.
     rings.push_back(AddRing(mesh, RoundedRectLoop(base, CabinetBack, layout)));
-    rings.push_back(AddRing(mesh, RoundedRectLoop(rear, 0.43, layout)));
+    rings.push_back(AddRing(mesh, RoundedRectLoop(rear, 0.425, layout)));
+    rings.push_back(AddRing(mesh, RoundedRectLoop(Grow(rear, -0.006), 0.447, layout)));
     rings.push_back(AddRing(mesh, RoundedRectLoop(Grow(rear, -0.02), 0.455, layout)));
     const int centre = AddVertex(mesh, {rear.cx, rear.cy, 0.458});
     const size_t first = mesh.faces.size();
@@ -265,7 +266,7 @@ void BuildHood(Mesh& mesh) {
 // Side trim: rounded bars along the cabinet's front corners.
 void BuildTrim(Mesh& mesh) {
     for (double sx : {-1.0, 1.0})
-        BuildBar(mesh, {sx * 0.972, -0.38, -0.395}, {sx * 0.972, 0.58, -0.395}, 0.028, 8, 6);
+        BuildBar(mesh, {sx * 0.972, -0.38, -0.395}, {sx * 0.972, 0.58, -0.395}, 0.028, 7, 8);
 }
 
 // The antennas: a domed base on the cabinet's top and two telescopic rods.
