@@ -1,0 +1,96 @@
+#include "tests/integration/fake_shell.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "app/scene_state.h"
+#include "app/window_proc.h"
+#include "platform/shell.h"
+
+namespace {
+
+FakeShellSetup Setup;
+std::vector<std::string> Calls;
+std::vector<PresentedFrame> Frames;
+size_t NextMessage = 0;
+int Allocations = 0;
+std::vector<std::unique_ptr<uint8_t[]>> Buffers;
+
+void Record(std::string call) {
+    Calls.push_back(std::move(call));
+}
+
+}  // namespace
+
+void ResetFakeShell(const FakeShellSetup& setup) {
+    Setup = setup;
+    Calls.clear();
+    Frames.clear();
+    NextMessage = 0;
+    Allocations = 0;
+    Buffers.clear();
+}
+
+const std::vector<std::string>& FakeShellCalls() {
+    return Calls;
+}
+
+const std::vector<PresentedFrame>& FakeShellFrames() {
+    return Frames;
+}
+
+bool StartShell() {
+    Record("StartShell");
+    return Setup.displayPresent;
+}
+
+ScreenSize GetScreenSize() {
+    Record("GetScreenSize");
+    return {Setup.screenWidth, Setup.screenHeight};
+}
+
+bool OpenWindow(int width, int height) {
+    Record("OpenWindow " + std::to_string(width) + "x" + std::to_string(height));
+    return Setup.windowOpens;
+}
+
+void* AllocatePixelBuffer(size_t bytes) {
+    Record("AllocatePixelBuffer " + std::to_string(bytes));
+    if (Allocations++ == Setup.failingAllocation) return nullptr;
+    // 16 spare bytes let the buffer start on a 16-byte boundary.
+    Buffers.emplace_back(new uint8_t[bytes + 16]());
+    uintptr_t address = reinterpret_cast<uintptr_t>(Buffers.back().get());
+    return reinterpret_cast<void*>((address + 15) & ~uintptr_t{15});
+}
+
+void ReportStartupFailure() {
+    Record("ReportStartupFailure");
+}
+
+void PresentFrame(const uint32_t* pixels, int width, int height) {
+    Record("PresentFrame");
+    int lit = 0;
+    for (int i = 0; i < width * height; ++i) lit += pixels[i] != 0;
+    bool isColorBuffer = pixels == Scene.colorBuffer && width == Scene.width && height == Scene.height;
+    Frames.push_back({Scene.frameCounter, Scene.fullSpeed, isColorBuffer ? lit : -1});
+}
+
+void PauseBetweenFrames() {
+    Record("PauseBetweenFrames");
+}
+
+bool PumpOneMessage(int* quitCode) {
+    Record("PumpOneMessage");
+    ScriptedMessage message =
+        NextMessage < Setup.messages.size() ? Setup.messages[NextMessage] : ScriptedMessage::Quit;
+    ++NextMessage;
+    if (message == ScriptedMessage::Space) DecideWindowMessage(MessageKeyDown, KeySpace);
+    if (message != ScriptedMessage::Quit) return true;
+    *quitCode = Setup.quitCode;
+    return false;
+}
+
+void CloseShellAndExit(int exitCode) {
+    Record("CloseShellAndExit " + std::to_string(exitCode));
+    throw ShellExit{exitCode};
+}

@@ -1,0 +1,33 @@
+// A window shell without a window, for testing RunDemo: it records every call
+// in order, plays a script of window messages, and ends the "process" by
+// throwing, so the test regains control with the exit code.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ShellExit {
+    int code;
+};
+
+// What the frame loop finds waiting after each frame.
+enum class ScriptedMessage { None, Space, Quit };
+
+struct FakeShellSetup {
+    bool displayPresent = true;
+    bool windowOpens = true;
+    int screenWidth = 340, screenHeight = 250;
+    int failingAllocation = -1;              // index of the allocation that fails, -1 for none
+    std::vector<ScriptedMessage> messages;   // one per frame; Quit is added after the last
+    int quitCode = 0;
+};
+
+struct PresentedFrame {
+    uint32_t frameCounter;  // the counter when the frame was presented
+    uint8_t fullSpeed;
+    int litPixels;          // pixels of the presented buffer that are not black
+};
+
+void ResetFakeShell(const FakeShellSetup& setup);
+const std::vector<std::string>& FakeShellCalls();
+const std::vector<PresentedFrame>& FakeShellFrames();
