@@ -1,5 +1,6 @@
-// assetgen OUTDIR: writes model.3ds, band.bmp and face_classes.bin, the data
-// the program embeds. The output is the same on every run and every machine.
+// assetgen [--counts] OUTDIR: writes model.3ds, band.bmp and face_classes.bin,
+// the data the program embeds. The output is the same on every run and every
+// machine. --counts lists each part's face and vertex counts as built.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -17,12 +18,13 @@ static bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes
 }
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: assetgen OUTDIR\n");
+    const bool counts = argc == 3 && std::string(argv[1]) == "--counts";
+    if (argc != 2 && !counts) {
+        std::fprintf(stderr, "usage: assetgen [--counts] OUTDIR\n");
         return 2;
     }
-    const std::string dir = argv[1];
-    const std::vector<uint8_t> model = EncodeModel(BuildTelevision());
+    const std::string dir = argv[argc - 1];
+    const std::vector<uint8_t> model = EncodeModel(BuildTelevision(counts ? stderr : nullptr));
     const bool ok = WriteFile(dir + "/model.3ds", model) && WriteFile(dir + "/band.bmp", EncodeBandPicture()) &&
                     WriteFile(dir + "/face_classes.bin", EncodeFaceClasses());
     if (!ok) {

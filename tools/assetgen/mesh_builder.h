@@ -37,6 +37,9 @@ void StitchRings(Mesh& mesh, const Ring& from, const Ring& to);
 // around a centre vertex when a centre is given (index >= 0).
 void StitchSweep(Mesh& mesh, const std::vector<Ring>& rings, int startCentre, int endCentre);
 
+// (b - a) x (c - b): the face normal scaled by twice the face area.
+Point AreaNormal(const Mesh& mesh, const Tri& t);
+
 // Flips every face from firstFace on when the part's signed volume is negative,
 // so that a closed part ends with its normals pointing outwards.
 void OrientClosedPart(Mesh& mesh, size_t firstFace);
@@ -44,8 +47,3 @@ void OrientClosedPart(Mesh& mesh, size_t firstFace);
 // Flips every face from firstFace on when their summed area normal points away
 // from the given direction: used for open parts whose outside faces one way.
 void OrientOpenPart(Mesh& mesh, size_t firstFace, Point outside);
-
-// Adds faces to the part starting at firstFace until it has exactly `target`
-// faces, by splitting the longest edges of nearly flat regions at their middle
-// (an inner edge gives two faces, a border edge one).
-void FitFaceCount(Mesh& mesh, size_t firstFace, size_t target);

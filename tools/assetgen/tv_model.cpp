@@ -3,75 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "face_count_fit.h"
+#include "outline_loops.h"
+
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
-
-// How many points a rounded rectangle loop has on each stretch: segments per
-// corner arc, and extra points inside the horizontal and vertical sides.
-struct RectLayout {
-    int cornerSegments;
-    int alongX;
-    int alongY;
-};
-
-struct RoundedRect {
-    double cx, cy, hw, hh, r;
-};
-
-// A rounded rectangle in the plane z = const, traced around its four corners;
-// loops with the same layout correspond point by point.
-std::vector<Point> RoundedRectLoop(RoundedRect rect, double z, RectLayout layout) {
-    std::vector<Point> loop;
-    const double sx[4] = {1, -1, -1, 1}, sy[4] = {1, 1, -1, -1};
-    for (int corner = 0; corner < 4; ++corner) {
-        const double ccx = rect.cx + sx[corner] * (rect.hw - rect.r);
-        const double ccy = rect.cy + sy[corner] * (rect.hh - rect.r);
-        for (int s = 0; s <= layout.cornerSegments; ++s) {
-            const double a = (corner + double(s) / layout.cornerSegments) * Pi / 2;
-            loop.push_back({ccx + rect.r * std::cos(a), ccy + rect.r * std::sin(a), z});
-        }
-        // The straight side from this corner's end to the next corner's start.
-        const int next = (corner + 1) % 4;
-        const Point from = loop.back();
-        const double a1 = (next)*Pi / 2;
-        const Point to = {rect.cx + sx[next] * (rect.hw - rect.r) + rect.r * std::cos(a1),
-                          rect.cy + sy[next] * (rect.hh - rect.r) + rect.r * std::sin(a1), z};
-        const int inner = corner % 2 == 0 ? layout.alongX : layout.alongY;
-        for (int k = 1; k <= inner; ++k) {
-            const double t = double(k) / (inner + 1);
-            loop.push_back(from + (to - from) * t);
-        }
-    }
-    return loop;
-}
-
-RoundedRect Grow(RoundedRect rect, double d) { return {rect.cx, rect.cy, rect.hw + d, rect.hh + d, rect.r + d}; }
-
-// A regular polygon of radius r around centre in the plane spanned by u and v.
-std::vector<Point> CircleLoop(Point centre, Point u, Point v, double r, int n, double phase = 0) {
-    std::vector<Point> loop;
-    for (int k = 0; k < n; ++k) {
-        const double a = 2 * Pi * (k + phase) / n;
-        loop.push_back(centre + u * (r * std::cos(a)) + v * (r * std::sin(a)));
-    }
-    return loop;
-}
-
-Point Normalized(Point p) { return p * (1 / Length(p)); }
-
-// Two unit vectors perpendicular to axis and to each other.
-void Frame(Point axis, Point& u, Point& v) {
-    const Point w = Normalized(axis);
-    const Point helper = std::fabs(w.x) < 0.9 ? Point{1, 0, 0} : Point{0, 1, 0};
-    u = Normalized(Cross(helper, w));
-    v = Cross(w, u);
-}
-
-void Report(const char* name, const Mesh& mesh, size_t firstFace, size_t firstVertex) {
-    std::fprintf(stderr, "%-10s faces %4zu vertices %4zu\n", name, mesh.faces.size() - firstFace,
-                 mesh.vertices.size() - firstVertex);
-}
 
 // ---- Dimensions of the set (design units, y grows downwards, front is -z) ----
 
@@ -289,7 +226,9 @@ void BuildAntennas(Mesh& mesh) {
         Frame(tip - base, u, v);
         const Point axis = Normalized(tip - base);
         std::vector<Ring> rod;
-        const double steps[][2] = {{0.0, 0.014}, {0.45, 0.014}, {0.45, 0.010}, {0.75, 0.010}, {0.75, 0.007}, {1.0, 0.007}};
+        // Telescope sections (position along the rod, radius); each step down is a
+        // short cone, so no vertex sits on a right-angled edge.
+        const double steps[][2] = {{0.0, 0.014}, {0.45, 0.014}, {0.46, 0.010}, {0.75, 0.010}, {0.76, 0.007}, {1.0, 0.007}};
         for (const auto& s : steps) rod.push_back(AddRing(mesh, CircleLoop(base + (tip - base) * s[0], u, v, s[1], 6)));
         rod.push_back(AddRing(mesh, CircleLoop(tip + axis * 0.012, u, v, 0.016, 6)));
         const int start = AddVertex(mesh, base - axis * 0.01);
@@ -303,33 +242,36 @@ void BuildAntennas(Mesh& mesh) {
 // The power lamp: an open three-sided pyramid on the control strip.
 void BuildLamp(Mesh& mesh) { BuildStud(mesh, {-0.80, KnobY, PanelFront}, 0.014, 0.012, 3); }
 
-// Runs one part builder and fits its run to the exact face count.
+// Runs one part builder and fits its run to the exact face count; `log`, when
+// given, gets the part's counts as built, before the fitting.
 template <typename Build>
-void Part(Mesh& mesh, const char* name, size_t faces, Build build) {
+void Part(Mesh& mesh, FILE* log, const char* name, size_t faces, Build build) {
     const size_t firstFace = mesh.faces.size(), firstVertex = mesh.vertices.size();
     build();
-    Report(name, mesh, firstFace, firstVertex);
+    if (log)
+        std::fprintf(log, "%-10s faces %4zu of %4zu, vertices %4zu\n", name, mesh.faces.size() - firstFace, faces,
+                     mesh.vertices.size() - firstVertex);
     FitFaceCount(mesh, firstFace, faces);
 }
 
 }  // namespace
 
-Mesh BuildTelevision() {
+Mesh BuildTelevision(FILE* log) {
     Mesh mesh;
-    Part(mesh, "glass", 52, [&] { BuildGlass(mesh); });
-    Part(mesh, "cabinet", 377, [&] { BuildCabinet(mesh); });
-    Part(mesh, "bezel", 333, [&] { BuildBezel(mesh); });
-    Part(mesh, "knob1", 16, [&] { BuildKnob(mesh, -0.66, 8, 0.042); });
-    Part(mesh, "knob2", 14, [&] { BuildKnob(mesh, -0.50, 7, 0.036); });
-    Part(mesh, "panel", 240, [&] { BuildPanel(mesh); });
-    Part(mesh, "legs", 238, [&] {
+    Part(mesh, log, "glass", 52, [&] { BuildGlass(mesh); });
+    Part(mesh, log, "cabinet", 377, [&] { BuildCabinet(mesh); });
+    Part(mesh, log, "bezel", 333, [&] { BuildBezel(mesh); });
+    Part(mesh, log, "knob1", 16, [&] { BuildKnob(mesh, -0.66, 8, 0.042); });
+    Part(mesh, log, "knob2", 14, [&] { BuildKnob(mesh, -0.50, 7, 0.036); });
+    Part(mesh, log, "panel", 240, [&] { BuildPanel(mesh); });
+    Part(mesh, log, "legs", 238, [&] {
         for (double sx : {-1.0, 1.0})
             for (double sz : {-1.0, 1.0}) BuildLeg(mesh, sx, sz);
     });
-    Part(mesh, "hood", 197, [&] { BuildHood(mesh); });
-    Part(mesh, "trim", 236, [&] { BuildTrim(mesh); });
-    Part(mesh, "antennas", 226, [&] { BuildAntennas(mesh); });
-    Part(mesh, "lamp", 3, [&] { BuildLamp(mesh); });
-    std::fprintf(stderr, "total      faces %4zu vertices %4zu\n", mesh.faces.size(), mesh.vertices.size());
+    Part(mesh, log, "hood", 197, [&] { BuildHood(mesh); });
+    Part(mesh, log, "trim", 236, [&] { BuildTrim(mesh); });
+    Part(mesh, log, "antennas", 226, [&] { BuildAntennas(mesh); });
+    Part(mesh, log, "lamp", 3, [&] { BuildLamp(mesh); });
+    if (log) std::fprintf(log, "total      faces %4zu, vertices %4zu\n", mesh.faces.size(), mesh.vertices.size());
     return mesh;
 }
