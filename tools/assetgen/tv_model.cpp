@@ -183,7 +183,7 @@ void BuildLouvre(Mesh& mesh, double y, double halfLength, double z) {
 
 // The back cover: a tapered hood over the tube's neck, with louvres.
 void BuildHood(Mesh& mesh) {
-    const RectLayout layout = {2, 3, 1};
+    const RectLayout layout = {3, 1, 1};
     const RoundedRect base = {0.0, 0.06, 0.70, 0.40, 0.12};
     const RoundedRect rear = {0.0, 0.04, 0.46, 0.27, 0.10};
     std::vector<Ring> rings;
