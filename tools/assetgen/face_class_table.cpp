@@ -1,28 +1,17 @@
 #include "face_class_table.h"
 
-#include "model_file.h"
-
 namespace {
 
-// Runs of consecutive faces sharing one class, in face order; they match the
-// order in which the model's parts are built.
+// Runs of consecutive faces sharing one class, in face order.
 struct ClassRun {
     int faces;
     uint16_t faceClass;
 };
 
 constexpr ClassRun ClassRuns[] = {
-    {52, 1},   // glass
-    {377, 2},  // cabinet
-    {333, 3},  // bezel
-    {16, 2},   // large knob
-    {14, 3},   // small knob
-    {240, 4},  // control strip
-    {238, 5},  // legs
-    {197, 6},  // back hood
-    {236, 7},  // side trim
-    {226, 8},  // antennas
-    {3, 9},    // lamp
+    {GlassFaces, 1},     {CabinetFaces, 2},      {BezelFaces, 3}, {LargeKnobFaces, 2},
+    {SmallKnobFaces, 3}, {ControlStripFaces, 4}, {LegFaces, 5},   {HoodFaces, 6},
+    {TrimFaces, 7},      {AntennaFaces, 8},      {LampFaces, 9},
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "face_class_table.h"
 #include "face_count_fit.h"
 #include "outline_loops.h"
 
@@ -258,20 +259,20 @@ void Part(Mesh& mesh, FILE* log, const char* name, size_t faces, Build build) {
 
 Mesh BuildTelevision(FILE* log) {
     Mesh mesh;
-    Part(mesh, log, "glass", 52, [&] { BuildGlass(mesh); });
-    Part(mesh, log, "cabinet", 377, [&] { BuildCabinet(mesh); });
-    Part(mesh, log, "bezel", 333, [&] { BuildBezel(mesh); });
-    Part(mesh, log, "knob1", 16, [&] { BuildKnob(mesh, -0.66, 8, 0.042); });
-    Part(mesh, log, "knob2", 14, [&] { BuildKnob(mesh, -0.50, 7, 0.036); });
-    Part(mesh, log, "panel", 240, [&] { BuildPanel(mesh); });
-    Part(mesh, log, "legs", 238, [&] {
+    Part(mesh, log, "glass", GlassFaces, [&] { BuildGlass(mesh); });
+    Part(mesh, log, "cabinet", CabinetFaces, [&] { BuildCabinet(mesh); });
+    Part(mesh, log, "bezel", BezelFaces, [&] { BuildBezel(mesh); });
+    Part(mesh, log, "knob1", LargeKnobFaces, [&] { BuildKnob(mesh, -0.66, 8, 0.042); });
+    Part(mesh, log, "knob2", SmallKnobFaces, [&] { BuildKnob(mesh, -0.50, 7, 0.036); });
+    Part(mesh, log, "panel", ControlStripFaces, [&] { BuildPanel(mesh); });
+    Part(mesh, log, "legs", LegFaces, [&] {
         for (double sx : {-1.0, 1.0})
             for (double sz : {-1.0, 1.0}) BuildLeg(mesh, sx, sz);
     });
-    Part(mesh, log, "hood", 197, [&] { BuildHood(mesh); });
-    Part(mesh, log, "trim", 236, [&] { BuildTrim(mesh); });
-    Part(mesh, log, "antennas", 226, [&] { BuildAntennas(mesh); });
-    Part(mesh, log, "lamp", 3, [&] { BuildLamp(mesh); });
+    Part(mesh, log, "hood", HoodFaces, [&] { BuildHood(mesh); });
+    Part(mesh, log, "trim", TrimFaces, [&] { BuildTrim(mesh); });
+    Part(mesh, log, "antennas", AntennaFaces, [&] { BuildAntennas(mesh); });
+    Part(mesh, log, "lamp", LampFaces, [&] { BuildLamp(mesh); });
     if (log) std::fprintf(log, "total      faces %4zu, vertices %4zu\n", mesh.faces.size(), mesh.vertices.size());
     return mesh;
 }
