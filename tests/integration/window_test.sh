@@ -9,6 +9,8 @@
 #   random_events  random keys, clicks and window moves leave it running and
 #                  responsive; then Escape exits 0
 #   no_display     (linux) without a display: one clear line on stderr, exit != 0
+#   startup_failure (linux) buffers that cannot be had: the "Startup failed."
+#                  box, and after it a non-zero exit code
 # Every wait has a time limit, so a hung program fails the test, never the CI.
 set -u
 platform="$1"
@@ -126,12 +128,15 @@ window_origin() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x, y}'
 }
 frame_of() {
-    local w="$1" parent
-    while :; do
-        parent="$(xwininfo -tree -id "$w" | awk '/Parent window id/{print $4; exit}')"
-        xwininfo -tree -id "$w" | grep -q 'Parent window id: .*(the root window)' && { echo "$w"; return; }
+    local w="$1" parent depth
+    for depth in 1 2 3 4 5 6 7 8; do
+        xwininfo -tree -id "$w" 2>/dev/null | grep -q 'Parent window id: .*(the root window)' &&
+            { echo "$w"; return; }
+        parent="$(xwininfo -tree -id "$w" 2>/dev/null | awk '/Parent window id/{print $4; exit}')"
+        [ -n "$parent" ] || break
         w="$parent"
     done
+    echo "$w"
 }
 
 check_title_and_geometry() {
@@ -232,10 +237,39 @@ run_scenario() {
             focus_window; xdotool key Escape
             expect_exit_code_zero "Escape after the random events"
             ;;
+        startup_failure)
+            run_out_of_memory
+            ;;
         *)
             fail "unknown scenario"
             ;;
     esac
+}
+
+# A huge screen makes each buffer about 256 MiB; an address-space limit that
+# leaves room for SDL and X11 but not for three of them makes an allocation fail.
+HugeScreen=8192x8192x24
+AddressSpaceLimitKiB=460000
+
+run_out_of_memory() {
+    local i
+    ( ulimit -v $AddressSpaceLimitKiB; exec "$program" ) >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
+    DEMO_PID=$!
+    for i in $(seq $((StartTimeout * 5))); do
+        wmctrl -l | grep -q ' Error$' && break
+        kill -0 "$DEMO_PID" 2>/dev/null || break
+        sleep 0.2
+    done
+    wmctrl -l | grep -q ' Error$' || fail "no 'Error' message box (windows: $(wmctrl -l | tr '\n' ' '))"
+    note "message box shown"
+    wmctrl -c Error
+    wait_for_exit
+    [ "$EXIT_CODE" = timeout ] && fail "the program did not end after its message box"
+    DEMO_PID=
+    grep -q 'Startup failed\.' "$SESSION_DIR/demo.out" || fail "stderr does not say 'Startup failed.'"
+    [ "$EXIT_CODE" -ne 0 ] && [ "$EXIT_CODE" -lt 124 ] ||
+        fail "exit code $EXIT_CODE after a failed start, expected a plain non-zero code"
+    note "exit code $EXIT_CODE after a failed start"
 }
 
 run_without_display() {
@@ -267,5 +301,6 @@ if [ "$platform" = wine ]; then
 fi
 
 trap cleanup EXIT
+[ "$scenario" = startup_failure ] && ScreenGeometry=$HugeScreen
 start_x_session || fail "no X session"
 run_scenario
