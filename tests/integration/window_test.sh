@@ -256,11 +256,11 @@ run_out_of_memory() {
     ( ulimit -v $AddressSpaceLimitKiB; exec "$program" ) >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
     DEMO_PID=$!
     for i in $(seq $((StartTimeout * 5))); do
-        wmctrl -l | grep -q ' Error$' && break
+        wmctrl -l 2>/dev/null | grep -q ' Error$' && break
         kill -0 "$DEMO_PID" 2>/dev/null || break
         sleep 0.2
     done
-    wmctrl -l | grep -q ' Error$' || fail "no 'Error' message box (windows: $(wmctrl -l | tr '\n' ' '))"
+    wmctrl -l 2>/dev/null | grep -q ' Error$' || fail "no 'Error' message box (windows: $(wmctrl -l | tr '\n' ' '))"
     note "message box shown"
     wmctrl -c Error
     wait_for_exit
