@@ -14,7 +14,8 @@ namespace {
 // ColorBuffer, then ShadeDepth, then PrepassDepth, each width x height 32-bit
 // words; the size is computed once from the 16-bit sizes. False if any failed.
 bool AllocateSceneBuffers() {
-    size_t bytes = size_t{Scene.width} * size_t{Scene.height} * 4;
+    constexpr size_t BytesPerWord = 4;  // a pixel, or a depth, is one 32-bit word
+    size_t bytes = size_t{Scene.width} * size_t{Scene.height} * BytesPerWord;
     Scene.colorBuffer = static_cast<uint32_t*>(AllocatePixelBuffer(bytes));
     Scene.shadeDepth = static_cast<float*>(AllocatePixelBuffer(bytes));
     Scene.prepassDepth = static_cast<float*>(AllocatePixelBuffer(bytes));

@@ -68,12 +68,18 @@ bool StartShell() {
         SDL_Quit();
         return false;
     }
+    SDL_DisplayMode mode{};
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        std::fprintf(stderr, "velmora: the display has no usable screen (%s)\n", SDL_GetError());
+        SDL_Quit();
+        return false;
+    }
     return true;
 }
 
 ScreenSize GetScreenSize() {
     SDL_DisplayMode mode{};
-    SDL_GetDesktopDisplayMode(0, &mode);
+    SDL_GetDesktopDisplayMode(0, &mode);  // known to succeed since StartShell
     return {mode.w, mode.h};
 }
 
