@@ -184,11 +184,13 @@ check_screenshot() {
     note "picture: $lit of the middle lit, $colours colours, black corners"
 }
 
-# Random keys (never Escape, never Alt), clicks, moves, minimise and restore.
+# Random keys (never Escape, Alt or Space), clicks, moves, minimise and restore.
 send_random_events() {
     local seed="${VELMORA_RANDOM_SEED:-$$}" count=120 i keys
+    # No Space: a toggle still queued when the test reads the speed would hide
+    # the test's own toggle (the report samples the speed once a second).
     keys=(a b c d q w x z 1 2 3 0 Return Tab BackSpace Left Right Up Down Home End F1 F2 F5
-          F10 shift+a ctrl+c ctrl+w space Delete Insert minus equal KP_Add super)
+          F10 shift+a ctrl+c ctrl+w Delete Insert minus equal KP_Add super)
     RANDOM=$seed
     note "random events with seed $seed"
     for i in $(seq $count); do

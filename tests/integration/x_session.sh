@@ -6,7 +6,17 @@
 
 ScreenGeometry=1920x1080x24
 
+# Starts the session; a second attempt follows a failed first one, with what
+# the failed server and window manager said.
 start_x_session() {
+    start_x_session_once && return 0
+    echo "X session did not start; Xvfb said: $(tail -n 5 "$SESSION_DIR/xvfb.log" 2>/dev/null)" >&2
+    echo "jwm said: $(tail -n 5 "$SESSION_DIR/jwm.log" 2>/dev/null)" >&2
+    stop_x_session
+    start_x_session_once
+}
+
+start_x_session_once() {
     SESSION_DIR="$(mktemp -d "${TMPDIR:-/tmp}/velmora-x.XXXXXX")"
     # Xvfb picks a free display number itself and writes it to fd 5.
     Xvfb -displayfd 5 -screen 0 "$ScreenGeometry" -nolisten tcp \
