@@ -1,4 +1,5 @@
 #include "band_picture.h"
+#include "little_endian.h"
 
 #include <algorithm>
 #include <cmath>
@@ -146,16 +147,6 @@ std::vector<double> PaintCoverage() {
             coverage[row * BandWidth + col] = double(inked) / (Subsamples * Subsamples);
         }
     return coverage;
-}
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(v & 0xFF);
-    out.push_back((v >> 8) & 0xFF);
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
 }
 
 }  // namespace

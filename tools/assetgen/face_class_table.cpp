@@ -1,4 +1,5 @@
 #include "face_class_table.h"
+#include "little_endian.h"
 
 namespace {
 
@@ -19,9 +20,6 @@ constexpr ClassRun ClassRuns[] = {
 std::vector<uint8_t> EncodeFaceClasses() {
     std::vector<uint8_t> out;
     for (const ClassRun& run : ClassRuns)
-        for (int k = 0; k < run.faces; ++k) {
-            out.push_back(run.faceClass & 0xFF);
-            out.push_back(run.faceClass >> 8);
-        }
+        for (int k = 0; k < run.faces; ++k) Put16(out, run.faceClass);
     return out;
 }

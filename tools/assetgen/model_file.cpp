@@ -1,4 +1,5 @@
 #include "model_file.h"
+#include "little_endian.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,22 +14,6 @@ constexpr double BoxMin[3] = {1000, 2000, -186};
 constexpr double BoxSize[3] = {796, 656, 372};
 // Stored coordinates are multiples of 1/64 unit, exact in a float.
 constexpr double StoredGrid = 64;
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(v & 0xFF);
-    out.push_back((v >> 8) & 0xFF);
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-
-void PutFloat(std::vector<uint8_t>& out, float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    Put32(out, bits);
-}
 
 void PutChunkHeader(std::vector<uint8_t>& out, uint16_t id, uint32_t length) {
     Put16(out, id);
