@@ -57,6 +57,22 @@ TEST_F(FramePipelineTest, RotationAtCounter128IsAQuarterTurnWithMirror) {
     EXPECT_NEAR(out[0].z, -0.75f, 1e-3f);
 }
 
+// The coefficients come from the C library's double cos and sin; every
+// platform must round them to the same floats, which holds when the double
+// results round to the floats nearest the exact values. Checked against
+// long double for the whole turn.
+TEST_F(FramePipelineTest, RotationCoefficientsAreTheNearestFloatsForEveryCounter) {
+    for (uint32_t counter = 0; counter <= FrameCounterMask; ++counter) {
+        Scene.frameCounter = counter;
+        ComputeRotation();
+        const long double angle = static_cast<long double>(counter) * static_cast<long double>(AngleStep);
+        ASSERT_EQ(Scene.rotation[0], static_cast<float>(std::cos(angle))) << counter;
+        ASSERT_EQ(Scene.rotation[1], static_cast<float>(std::sin(angle))) << counter;
+        ASSERT_EQ(Scene.rotation[2], -Scene.rotation[0]);
+        ASSERT_EQ(Scene.rotation[3], -Scene.rotation[1]);
+    }
+}
+
 TEST_F(FramePipelineTest, RotateVectorsMatchesScalarArithmeticAndStoresTwelveBytes) {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> value(-2.0f, 2.0f);
