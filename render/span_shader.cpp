@@ -87,21 +87,44 @@ inline __m128 Power16(__m128 d) {
     return _mm_mul_ps(d8, d8);
 }
 
+// The three light directions transposed once per span, lane k holding light
+// k's component, so that one pass of four-lane arithmetic gives all three
+// N.L: lane k is (Lk.x nx + Lk.y ny) + Lk.z nz, the order of a three-lane dot.
+struct LightDirections {
+    __m128 x, y, z;
+};
+
+inline LightDirections TransposedLightDirections() {
+    __m128 l0 = LoadVec4(LightTable[0].direction);
+    __m128 l1 = LoadVec4(LightTable[1].direction);
+    __m128 l2 = LoadVec4(LightTable[2].direction);
+    __m128 unused = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(l0, l1, l2, unused);
+    return LightDirections{l0, l1, l2};
+}
+
 // Front surface: the largest of the lights' terms, each the specular term plus,
 // for opaque faces, diffuse and ambient. Elsewhere: the running sum of the
 // diffuse and ambient terms, no specular.
-inline __m128 LightSum(__m128 n, bool front, bool opaque) {
+inline __m128 LightSum(const LightDirections& directions, __m128 n, bool front, bool opaque) {
+    static_assert(LightCount == 3, "the transposed directions hold three lights");
     const __m128 zero = _mm_setzero_ps();
+    const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(directions.x, Broadcast<0>(n)),
+                                           _mm_mul_ps(directions.y, Broadcast<1>(n))),
+                                _mm_mul_ps(directions.z, Broadcast<2>(n)));
+    const __m128 facing = _mm_max_ps(d, zero);
+    const __m128 highlight = front ? Power16(d) : zero;
+    const __m128 lanes[LightCount][2] = {{Broadcast<0>(facing), Broadcast<0>(highlight)},
+                                         {Broadcast<1>(facing), Broadcast<1>(highlight)},
+                                         {Broadcast<2>(facing), Broadcast<2>(highlight)}};
     __m128 sum = zero;
     __m128 running = zero;
     for (int k = 0; k < LightCount; ++k) {
         const Light& light = LightTable[k];
-        // The directions' and normals' fourth lanes are 0: this is (p0 + p1) + p2.
-        const __m128 d = Dot4Ordered(LoadVec4(light.direction), n);
-        const __m128 diffuse = _mm_mul_ps(_mm_max_ps(d, zero), LoadVec4(light.diffuse));
+        const __m128 diffuse = _mm_mul_ps(lanes[k][0], LoadVec4(light.diffuse));
         __m128 term;
         if (front) {
-            term = _mm_mul_ps(Power16(d), LoadVec4(light.specular));
+            term = _mm_mul_ps(lanes[k][1], LoadVec4(light.specular));
             if (opaque) term = _mm_add_ps(_mm_add_ps(term, diffuse), LoadVec4(light.ambient));
         } else {
             running = _mm_add_ps(_mm_add_ps(running, diffuse), LoadVec4(light.ambient));
@@ -178,6 +201,7 @@ void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const Face
     const bool opaque = classIndex != TranslucentClass;
     const __m128 classColour = LoadVec4(ClassColorTable[classIndex]);
     const __m128 channelMax = _mm_set1_ps(ChannelMax);
+    const LightDirections directions = TransposedLightDirections();
     const size_t rowStart = static_cast<size_t>(row) * context.width;
     uint32_t* colour = context.colorBuffer + rowStart;
     float* shadeDepth = context.shadeDepth + rowStart;
@@ -191,7 +215,7 @@ void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const Face
             const bool front = depth + FrontTolerance >= prepass && depth - FrontTolerance < prepass;
             if (front && !opaque) n = BumpedNormal(normal, attrib, context.heightMap);
 
-            __m128 light = _mm_min_ps(LightSum(n, front, opaque), channelMax);
+            __m128 light = _mm_min_ps(LightSum(directions, n, front, opaque), channelMax);
             if (!opaque) light = _mm_mul_ps(light, TextureSample(attrib, context.texture));
             const uint32_t pixel = PackPixel(_mm_mul_ps(light, classColour));
             if (opaque) {
