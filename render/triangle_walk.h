@@ -63,6 +63,7 @@ inline void WalkTriangle(ShadeVertex a, ShadeVertex b, ShadeVertex c, int32_t ro
                          SpanRoutine&& span) {
     using namespace triangle_walk;
     SortByRow(a, b, c);
+    if (c.y <= rowBegin || a.y >= rowEnd) return;  // no row of the face is in the range
     const Edge stepsAB = StepsOf(a, b);
     const Edge stepsAC = StepsOf(a, c);
     const Edge stepsBC = StepsOf(b, c);
