@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <numeric>
 #include <vector>
 
 #include "app/scene_state.h"
@@ -66,18 +67,14 @@ void RunBench(uint32_t firstFrame, uint32_t lastFrame, FILE* out) {
     std::fprintf(out, "velmora-render bench: %ux%u, frames %u-%u (%zu frames, %u warm-up)\n", Scene.width,
                  Scene.height, firstFrame, lastFrame, frames, WarmUpFrames);
     std::fprintf(out, "%-14s %9s %9s %9s %9s %9s %9s\n", "stage (ms)", "min", "median", "p90", "p99", "max", "mean");
+    double means[StageCount];
     for (int s = 0; s < StageCount; ++s) {
         std::vector<double>& v = samples[s];
-        double sum = 0;
-        for (double t : v) sum += t;
+        means[s] = std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
         std::sort(v.begin(), v.end());
         std::fprintf(out, "%-14s %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f\n", StageNames[s], v.front(),
-                     Percentile(v, 0.5), Percentile(v, 0.9), Percentile(v, 0.99), v.back(),
-                     sum / static_cast<double>(v.size()));
+                     Percentile(v, 0.5), Percentile(v, 0.9), Percentile(v, 0.99), v.back(), means[s]);
     }
-    const std::vector<double>& whole = samples[WholeFrame];
-    double total = 0;
-    for (double t : whole) total += t;
-    std::fprintf(out, "fps: %.1f (median frame), %.1f (mean over the run)\n", 1000.0 / Percentile(whole, 0.5),
-                 1000.0 * static_cast<double>(whole.size()) / total);
+    std::fprintf(out, "fps: %.1f (median frame), %.1f (mean over the run)\n",
+                 1000.0 / Percentile(samples[WholeFrame], 0.5), 1000.0 / means[WholeFrame]);
 }
