@@ -1,11 +1,13 @@
 #include "app/scene_setup.h"
 
-#include "app/scene_state.h"
+#include "app/frame_sequence.h"
+
 #include "assets/embedded_data.h"
 #include "assets/mesh_prep.h"
 #include "assets/model_reader.h"
-#include "assets/scene_arrays.h"
 #include "assets/texture.h"
+#include "core/scene_arrays.h"
+#include "core/scene_state.h"
 #include "render/lighting.h"
 
 // The window is this many pixels narrower and shorter than the screen.
@@ -18,11 +20,20 @@ void SetSceneSize(int screenWidth, int screenHeight) {
     Scene.halfHeight = Scene.height / 2;
 }
 
+bool AllocateSceneBuffers(void* (*allocate)(size_t bytes)) {
+    constexpr size_t BytesPerWord = 4;  // a pixel, or a depth, is one 32-bit word
+    const size_t bytes = size_t{Scene.width} * size_t{Scene.height} * BytesPerWord;
+    Scene.colorBuffer = static_cast<uint32_t*>(allocate(bytes));
+    Scene.shadeDepth = static_cast<float*>(allocate(bytes));
+    Scene.prepassDepth = static_cast<float*>(allocate(bytes));
+    return Scene.colorBuffer != nullptr && Scene.shadeDepth != nullptr && Scene.prepassDepth != nullptr;
+}
+
 void PrepareScene() {
     ModelCounts counts = ReadModel(EmbeddedModel, EmbeddedModelBytes, ModelVertices, ModelFaces);
     Scene.vertexCount = counts.vertexCount;
     Scene.faceCount = counts.faceCount;
-    Scene.zoomScale = static_cast<float>(Scene.height / 4);
+    ResetZoom();
     BuildTexture(BandImage, Texture);
     BuildHeightMap(Texture, HeightMap);
     ResetLightTable();  // so that a second set-up normalises the stored directions, not the normalised ones

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/scene_state.h"
+#include "core/scene_state.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "app/window_proc.h"
 
-#include "app/scene_state.h"
+#include "core/scene_state.h"
 
 MessageOutcome DecideWindowMessage(uint32_t message, uintptr_t wParam) {
     if (message == MessageKeyDown) {

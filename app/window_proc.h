@@ -1,21 +1,10 @@
 // The window procedure's rule, shared by every window shell: Space toggles the
 // speed, Escape and the destruction of the window ask to quit, other keys do
-// nothing. Messages and keys are numbered as on Windows; the SDL shell
-// translates its events into these numbers.
+// nothing. RunDemo hands it to the shell.
 #pragma once
 #include <cstdint>
 
-constexpr uint32_t MessageDestroy = 0x0002;  // WM_DESTROY: the window is going away
-constexpr uint32_t MessageKeyDown = 0x0100;  // WM_KEYDOWN: wParam holds the virtual key
-constexpr uint32_t KeySpace = 0x20;          // VK_SPACE
-constexpr uint32_t KeyEscape = 0x1B;         // VK_ESCAPE
-constexpr uint32_t KeyOther = 0x00;          // stands for any key the rule ignores
-
-enum class MessageOutcome {
-    Handled,        // acted on, or a key deliberately ignored; result 0
-    QuitRequested,  // the shell posts the quit with code 0; result 0
-    NotMine,        // the shell's default handling applies
-};
+#include "platform/window_messages.h"
 
 // Applies the rule to one message; toggles Scene.fullSpeed on Space.
 MessageOutcome DecideWindowMessage(uint32_t message, uintptr_t wParam);

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "assets/types.h"
+#include "core/types.h"
 
 constexpr size_t EmbeddedModelBytes = 28121;
 constexpr size_t BandImageBytes = 5430;

@@ -1,7 +1,7 @@
 #include "assets/mesh_prep.h"
 
-#include "assets/simd.h"
-#include "assets/vec_ops.h"
+#include "core/simd.h"
+#include "core/vec_ops.h"
 
 // The centre of an axis is the middle of its range: (max + min) / 2.
 constexpr float CentreDivisor = 2.0f;

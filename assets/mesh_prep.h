@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdint>
 
-#include "assets/types.h"
+#include "core/types.h"
 
 // Centres the first count vertices on the middle of their bounding box and
 // scales them by the fast reciprocal estimate of the largest centred value,

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "assets/scene_arrays.h"
+#include "core/scene_arrays.h"
 
 // Chunk ids the reader looks for; every other chunk is skipped by its length.
 constexpr uint16_t MainChunkId = 0x4D4D;

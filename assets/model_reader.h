@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "assets/types.h"
+#include "core/types.h"
 
 struct ModelCounts {
     uint16_t vertexCount;

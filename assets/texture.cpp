@@ -1,6 +1,6 @@
 #include "assets/texture.h"
 
-#include "assets/scene_arrays.h"
+#include "core/scene_arrays.h"
 
 // Where the 128 x 34, 8-bit BMP keeps its palette and its pixel rows.
 constexpr int BandPaletteOffset = 54;

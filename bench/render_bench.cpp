@@ -4,9 +4,10 @@
 
 #include <vector>
 
-#include "app/scene_state.h"
-#include "assets/scene_arrays.h"
-#include "platform/headless/headless_scene.h"
+#include "app/frame_sequence.h"
+#include "app/headless_scene.h"
+#include "core/scene_arrays.h"
+#include "core/scene_state.h"
 #include "render/band_workers.h"
 #include "render/frame_pipeline.h"
 #include "render/lighting.h"

@@ -1,5 +1,6 @@
 // The per-frame fork and join of the two band workers: the only threading the
-// renderer does. Each backend (Win32, POSIX) implements these.
+// renderer does. Each backend (Win32, POSIX) implements these; the renderer
+// hands in what the threads run, so this layer knows nothing of bands.
 #pragma once
 #include <cstdint>
 
@@ -11,12 +12,18 @@ using ThreadResult = unsigned long;
 using ThreadResult = void*;
 #endif
 
-// Creates the top-band thread (entry WorkerTop) and the bottom-band thread
-// (entry WorkerBottom), configures both before either runs (time-critical or
-// the highest permitted priority, one processor each where it exists), lets
-// them run and returns when both have ended. A band whose worker cannot be
-// created is drawn on the calling thread, so every band is drawn exactly once.
-void ForkJoinBandWorkers();
+// A worker thread's entry routine; it ends its thread through EndWorkerThread.
+using WorkerEntry = ThreadResult(VELMORA_THREAD_CALL*)(void*);
+
+// Draws band 0 (top) or 1 (bottom) on the calling thread and returns.
+using BandRoutine = void (*)(int band);
+
+// Creates the top-band thread (entry top) and the bottom-band thread (entry
+// bottom), configures both before either runs (time-critical or the highest
+// permitted priority, one processor each where it exists), lets them run and
+// returns when both have ended. A band whose worker cannot be created is drawn
+// on the calling thread by drawBand, so every band is drawn exactly once.
+void ForkJoinBandWorkers(WorkerEntry top, WorkerEntry bottom, BandRoutine drawBand);
 
 // Ends the calling worker thread with the given exit code; never returns.
 [[noreturn]] void EndWorkerThread(uint32_t exitCode);

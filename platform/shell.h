@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/window_messages.h"
+
 // The exit code of a run that could not start (no display, no memory).
 constexpr int StartupFailedExitCode = 1;
 
@@ -12,10 +14,11 @@ struct ScreenSize {
     int width, height;
 };
 
-// Connects to the window system (Windows: module instance, default icon and
+// Connects to the window system and keeps the rule that decides what each
+// window message means (Windows: module instance, default icon and
 // arrow cursor). Returns false, having said why on stderr, when there is no
 // display to open a window on.
-bool StartShell();
+bool StartShell(WindowRule rule);
 
 // The size of the primary screen in pixels.
 ScreenSize GetScreenSize();

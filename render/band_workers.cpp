@@ -1,8 +1,8 @@
 #include "render/band_workers.h"
 
-#include "app/scene_state.h"
 #include "assets/embedded_data.h"
-#include "assets/scene_arrays.h"
+#include "core/scene_arrays.h"
+#include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "render/scan_convert.h"
 
@@ -54,6 +54,8 @@ void RenderBand(int band) {
         }
     }
 }
+
+void RunBandWorkers() { ForkJoinBandWorkers(WorkerTop, WorkerBottom, RenderBand); }
 
 ThreadResult VELMORA_THREAD_CALL WorkerTop(void*) {
     RenderBand(0);

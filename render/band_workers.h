@@ -9,6 +9,10 @@
 // (0 = top half, 1 = bottom half).
 void RenderBand(int band);
 
+// Forks the two band workers for the current frame and returns when both
+// bands are drawn.
+void RunBandWorkers();
+
 // Thread entry routines: draw band 0 (1) and end the thread with exit code 0 (1).
 ThreadResult VELMORA_THREAD_CALL WorkerTop(void* unused);
 ThreadResult VELMORA_THREAD_CALL WorkerBottom(void* unused);

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/scene_state.h"
-#include "assets/scene_arrays.h"
-#include "assets/simd.h"
-#include "platform/band_threads.h"
+#include "core/scene_arrays.h"
+#include "core/scene_state.h"
+#include "core/simd.h"
+#include "render/band_workers.h"
 #include "render/prepass.h"
 
 void FillDwords(uint32_t value, uint32_t count, void* destination) {
@@ -74,20 +74,6 @@ ScreenPoint ToScreenPoint(const Vec3& v) {
     return ScreenPoint{static_cast<int16_t>(packed & 0xFFFF), static_cast<int16_t>(packed >> 16)};
 }
 
-void DrawPrepass() {
-    for (uint32_t i = 0; i < Scene.faceCount; ++i) {
-        const Face& face = ModelFaces[i];
-        PrepassVertex corners[3];
-        const uint16_t indices[3] = {face.a, face.b, face.c};
-        for (int k = 0; k < 3; ++k) {
-            const Vec3& v = ScreenVertices[indices[k]];
-            const ScreenPoint point = ToScreenPoint(v);
-            corners[k] = PrepassVertex{point.x, point.y, v.z};
-        }
-        PrepassTriangle(corners[0], corners[1], corners[2], Scene.prepassDepth);
-    }
-}
-
 void ClearBuffers() {
     const uint32_t pixels = static_cast<uint32_t>(Scene.width) * Scene.height;
     uint32_t clearDepthBits;
@@ -113,5 +99,5 @@ void PrepareFrame() {
 
 void RenderFrame() {
     PrepareFrame();
-    ForkJoinBandWorkers();
+    RunBandWorkers();
 }

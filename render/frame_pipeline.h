@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "assets/types.h"
+#include "core/types.h"
 
 // The depth buffers' clear value: the float nearest to 60000.1, farther than
 // any depth the scene produces.
@@ -23,9 +23,6 @@ void ClearBuffers();
 // This frame's rotation of positions and normals, the zoom step and the
 // mapping of ScreenVertices to column, row and depth.
 void TransformModel();
-
-// Every face, in face order, drawn depth-only into Scene.prepassDepth.
-void DrawPrepass();
 
 // Writes value into the first 4 * (count / 4) words of a 16-byte aligned buffer.
 void FillDwords(uint32_t value, uint32_t count, void* destination);

@@ -1,6 +1,6 @@
 #include "render/lighting.h"
 
-#include "assets/simd.h"
+#include "core/simd.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The three lights and the nine class colours of the span shader.
 #pragma once
-#include "assets/types.h"
+#include "core/types.h"
 
 struct Light {
     Vec4 direction;  // towards the light, in the space of the rotated normals

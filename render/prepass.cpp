@@ -1,8 +1,10 @@
 #include "render/prepass.h"
 
-#include "app/scene_state.h"
-#include "assets/simd.h"
+#include "core/scene_arrays.h"
+#include "core/scene_state.h"
+#include "core/simd.h"
 #include "render/edge_fixed_point.h"
+#include "render/frame_pipeline.h"
 
 namespace {
 
@@ -84,5 +86,19 @@ void PrepassSpan(int16_t row, PrepassEnd end1, PrepassEnd end2, float* depthBuff
         // minss keeps the stored value unless depth is strictly smaller (NaN never stores).
         _mm_store_ss(pixel + column, _mm_min_ss(_mm_set_ss(depth), _mm_load_ss(pixel + column)));
         depth += depthStep;
+    }
+}
+
+void DrawPrepass() {
+    for (uint32_t i = 0; i < Scene.faceCount; ++i) {
+        const Face& face = ModelFaces[i];
+        PrepassVertex corners[3];
+        const uint16_t indices[3] = {face.a, face.b, face.c};
+        for (int k = 0; k < 3; ++k) {
+            const Vec3& v = ScreenVertices[indices[k]];
+            const ScreenPoint point = ToScreenPoint(v);
+            corners[k] = PrepassVertex{point.x, point.y, v.z};
+        }
+        PrepassTriangle(corners[0], corners[1], corners[2], Scene.prepassDepth);
     }
 }

@@ -13,6 +13,9 @@ struct PrepassEnd {
     float depth;
 };
 
+// Every face, in face order, drawn depth-only into Scene.prepassDepth.
+void DrawPrepass();
+
 // Walks rows yA .. yC-1 of the face with the same fixed-point edges as the
 // shading pass, and exact depth divisions.
 void PrepassTriangle(PrepassVertex v0, PrepassVertex v1, PrepassVertex v2, float* depthBuffer);

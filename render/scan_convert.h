@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "assets/types.h"
+#include "core/types.h"
 
 // One vertex of a face as the band worker hands it on.
 struct ShadeVertex {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "assets/scene_arrays.h"
-#include "assets/simd.h"
+#include "core/scene_arrays.h"
+#include "core/simd.h"
 #include "render/lighting.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "assets/types.h"
+#include "core/types.h"
 #include "render/scan_convert.h"
 
 // Half-width, in depth units, of the window in which a pixel counts as the

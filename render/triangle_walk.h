@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "assets/simd.h"
+#include "core/simd.h"
 #include "render/edge_fixed_point.h"
 #include "render/scan_convert.h"
 

@@ -12,8 +12,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/scene_state.h"
-#include "platform/headless/headless_scene.h"
+#include "app/frame_sequence.h"
+#include "app/headless_scene.h"
+#include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "assets/embedded_data.h"
-#include "assets/simd.h"
+#include "core/simd.h"
 
 namespace {
 

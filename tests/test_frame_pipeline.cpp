@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/scene_setup.h"
-#include "app/scene_state.h"
-#include "assets/scene_arrays.h"
+#include "core/scene_arrays.h"
+#include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 
 namespace {

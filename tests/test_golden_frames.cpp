@@ -16,8 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/scene_state.h"
-#include "platform/headless/headless_scene.h"
+#include "app/frame_sequence.h"
+#include "app/headless_scene.h"
+#include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "tools/velmora_render/image_file.h"
 

@@ -10,9 +10,9 @@
 #include "assets/embedded_data.h"
 #include "assets/mesh_prep.h"
 #include "assets/model_reader.h"
-#include "assets/scene_arrays.h"
-#include "assets/simd.h"
-#include "assets/vec_ops.h"
+#include "core/scene_arrays.h"
+#include "core/simd.h"
+#include "core/vec_ops.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "assets/embedded_data.h"
 #include "assets/model_reader.h"
-#include "assets/scene_arrays.h"
+#include "core/scene_arrays.h"
 
 namespace {
 

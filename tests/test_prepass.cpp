@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/scene_state.h"
+#include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "render/prepass.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "assets/embedded_data.h"
-#include "assets/scene_arrays.h"
 #include "assets/texture.h"
+#include "core/scene_arrays.h"
 
 namespace {
 

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/scene_state.h"
-#include "platform/headless/headless_scene.h"
+#include "app/frame_sequence.h"
+#include "app/headless_scene.h"
+#include "core/scene_state.h"
 #include "render/band_workers.h"
 #include "render/frame_pipeline.h"
 
@@ -134,7 +135,7 @@ TEST_F(WholeFrame, FramesAfterTheWrapMatchTheirSeek) {
     SeekFrame(510);
     for (int i = 0; i < 3; ++i) {
         RenderFrame();
-        Scene.frameCounter = (Scene.frameCounter + 1) & FrameCounterMask;
+        AdvanceFrame();
     }
     EXPECT_EQ(Scene.frameCounter, 1u);
     RenderFrame();

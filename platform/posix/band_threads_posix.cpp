@@ -8,11 +8,8 @@
 #include <unistd.h>
 
 #include "platform/band_threads.h"
-#include "render/band_workers.h"
 
 namespace {
-
-using WorkerEntry = ThreadResult (*)(void*);
 
 // Pins the thread to one processor where that processor exists.
 void SetProcessorAffinity(pthread_attr_t* attributes, int processor) {
@@ -65,12 +62,12 @@ bool StartWorker(pthread_t* thread, WorkerEntry entry, int processor) {
 
 }  // namespace
 
-void ForkJoinBandWorkers() {
+void ForkJoinBandWorkers(WorkerEntry topEntry, WorkerEntry bottomEntry, BandRoutine drawBand) {
     pthread_t top, bottom;
-    bool topStarted = StartWorker(&top, WorkerTop, 0);
-    bool bottomStarted = StartWorker(&bottom, WorkerBottom, 1);
-    if (!topStarted) RenderBand(0);
-    if (!bottomStarted) RenderBand(1);
+    bool topStarted = StartWorker(&top, topEntry, 0);
+    bool bottomStarted = StartWorker(&bottom, bottomEntry, 1);
+    if (!topStarted) drawBand(0);
+    if (!bottomStarted) drawBand(1);
     if (topStarted) pthread_join(top, nullptr);
     if (bottomStarted) pthread_join(bottom, nullptr);
 }

@@ -1,6 +1,6 @@
 #include "platform/sdl/sdl_event_translation.h"
 
-#include "app/window_proc.h"
+#include "platform/window_messages.h"
 
 namespace {
 

@@ -6,9 +6,14 @@
 
 #include <cstdint>
 
+#include "platform/window_messages.h"
+
 struct WindowMessage {
     uint32_t message;  // MessageKeyDown, MessageDestroy, or 0 for none
     uintptr_t wParam;  // the virtual key of a key-down message
 };
 
 WindowMessage TranslateEvent(const SDL_Event& event);
+
+// The application's window rule, kept by StartShell for the message pump.
+extern WindowRule ShellWindowRule;

@@ -1,9 +1,9 @@
 // The SDL shell's message pump: one event per frame, through the shared rule.
 #include <SDL.h>
 
-#include "app/window_proc.h"
 #include "platform/sdl/sdl_event_translation.h"
 #include "platform/shell.h"
+#include "platform/window_messages.h"
 
 namespace {
 
@@ -11,11 +11,13 @@ constexpr int QuitExitCode = 0;  // the code every quit request carries
 
 }  // namespace
 
+WindowRule ShellWindowRule = nullptr;
+
 bool PumpOneMessage(int* quitCode) {
     SDL_Event event;
     if (!SDL_PollEvent(&event)) return true;
     WindowMessage translated = TranslateEvent(event);
-    if (DecideWindowMessage(translated.message, translated.wParam) ==
+    if (ShellWindowRule(translated.message, translated.wParam) ==
         MessageOutcome::QuitRequested) {
         *quitCode = QuitExitCode;
         return false;

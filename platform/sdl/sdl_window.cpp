@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/sdl/sdl_event_translation.h"
 #include "platform/shell.h"
 
 namespace {
@@ -46,7 +47,8 @@ void PreferX11WhereOnlyX11Exists() {
 
 }  // namespace
 
-bool StartShell() {
+bool StartShell(WindowRule rule) {
+    ShellWindowRule = rule;
     if (NoDisplayAnnounced()) {
         std::fprintf(stderr, "velmora: no display to open the window on (DISPLAY is not set)\n");
         return false;

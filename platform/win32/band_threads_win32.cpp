@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "platform/band_threads.h"
-#include "render/band_workers.h"
 
 namespace {
 
@@ -14,7 +13,7 @@ constexpr DWORD WorkerCount = 2;
 
 HANDLE Workers[WorkerCount];  // top band first, valid from the fork to the join
 
-HANDLE CreateConfiguredWorker(LPTHREAD_START_ROUTINE entry) {
+HANDLE CreateConfiguredWorker(WorkerEntry entry) {
     HANDLE worker = CreateThread(nullptr, 0, entry, nullptr, CREATE_SUSPENDED, nullptr);
     if (worker != nullptr) SetThreadPriority(worker, THREAD_PRIORITY_TIME_CRITICAL);
     return worker;
@@ -22,9 +21,9 @@ HANDLE CreateConfiguredWorker(LPTHREAD_START_ROUTINE entry) {
 
 }  // namespace
 
-void ForkJoinBandWorkers() {
-    Workers[0] = CreateConfiguredWorker(WorkerTop);
-    Workers[1] = CreateConfiguredWorker(WorkerBottom);
+void ForkJoinBandWorkers(WorkerEntry top, WorkerEntry bottom, BandRoutine drawBand) {
+    Workers[0] = CreateConfiguredWorker(top);
+    Workers[1] = CreateConfiguredWorker(bottom);
     // Where processor 1 does not exist the mask is refused and the bottom band
     // runs wherever the system places it; the picture does not depend on it.
     if (Workers[0] != nullptr) SetThreadAffinityMask(Workers[0], TopBandProcessors);
@@ -38,7 +37,7 @@ void ForkJoinBandWorkers() {
         // A worker that could not be created leaves its band to this thread,
         // and the frame still ends only after the other worker has ended.
         for (DWORD band = 0; band < WorkerCount; ++band) {
-            if (Workers[band] == nullptr) RenderBand(static_cast<int>(band));
+            if (Workers[band] == nullptr) drawBand(static_cast<int>(band));
         }
         for (DWORD band = 0; band < WorkerCount; ++band) {
             if (Workers[band] != nullptr) WaitForSingleObjectEx(Workers[band], INFINITE, FALSE);

@@ -3,8 +3,8 @@
 // ColorBuffer into it with StretchDIBits.
 #include <windows.h>
 
-#include "app/window_proc.h"
 #include "platform/shell.h"
+#include "platform/window_messages.h"
 
 namespace {
 
@@ -20,6 +20,7 @@ WNDCLASSA WindowClass = {0, WindowProc, 0, 0, nullptr, nullptr, nullptr,
 
 BITMAPINFO BitmapInfo;   // describes ColorBuffer to StretchDIBits
 RECT WindowRect;         // the client rectangle grown to the whole window
+WindowRule Rule = nullptr;  // the application's, set by StartShell
 HWND Window = nullptr;
 HDC DeviceContext = nullptr;
 
@@ -55,7 +56,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         AllowWholeWindow(reinterpret_cast<MINMAXINFO*>(lParam));
         return result;
     }
-    switch (DecideWindowMessage(message, wParam)) {
+    switch (Rule(message, wParam)) {
         case MessageOutcome::Handled:
             return 0;
         case MessageOutcome::QuitRequested:
@@ -69,7 +70,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-bool StartShell() {
+bool StartShell(WindowRule rule) {
+    Rule = rule;
     WindowClass.hInstance = GetModuleHandleA(nullptr);
     WindowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     WindowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "assets/model_reader.h"
-#include "assets/scene_arrays.h"
+#include "core/scene_arrays.h"
 
 static Vec3 Vertices[MaxModelVertices + 1];
 static Face Faces[MaxModelFaces];

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/scene_state.h"
 #include "app/window_proc.h"
+#include "core/scene_state.h"
 #include "platform/shell.h"
 
 namespace {
@@ -39,7 +39,7 @@ const std::vector<PresentedFrame>& FakeShellFrames() {
     return Frames;
 }
 
-bool StartShell() {
+bool StartShell(WindowRule) {
     Record("StartShell");
     return Setup.displayPresent;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/run_demo.h"
-#include "app/scene_state.h"
+#include "core/scene_state.h"
 #include "platform/shell.h"
 #include "tests/integration/fake_shell.h"
 

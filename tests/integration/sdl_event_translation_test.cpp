@@ -1,8 +1,8 @@
 // SDL events reach the shared window rule as the Windows messages they stand for.
 #include <gtest/gtest.h>
 
-#include "app/scene_state.h"
 #include "app/window_proc.h"
+#include "core/scene_state.h"
 #include "platform/sdl/sdl_event_translation.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/scene_setup.h"
-#include "app/scene_state.h"
 #include "app/window_proc.h"
+#include "core/scene_state.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "model_file.h"
 #include "little_endian.h"
+#include "model_file.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,3 +1,4 @@
+#include "app/frame_sequence.h"
 #include "tools/velmora_render/bench.h"
 
 #include <algorithm>
@@ -5,10 +6,11 @@
 #include <numeric>
 #include <vector>
 
-#include "app/scene_state.h"
-#include "platform/band_threads.h"
-#include "platform/headless/headless_scene.h"
+#include "app/headless_scene.h"
+#include "core/scene_state.h"
+#include "render/band_workers.h"
 #include "render/frame_pipeline.h"
+#include "render/prepass.h"
 
 namespace {
 
@@ -32,7 +34,7 @@ void TimeOneFrame(double* times) {
     const Clock::time_point t2 = Clock::now();
     DrawPrepass();
     const Clock::time_point t3 = Clock::now();
-    ForkJoinBandWorkers();
+    RunBandWorkers();
     const Clock::time_point t4 = Clock::now();
     times[Clear] = Milliseconds(t1 - t0);
     times[Transform] = Milliseconds(t2 - t1);
@@ -60,7 +62,7 @@ void RunBench(uint32_t firstFrame, uint32_t lastFrame, FILE* out) {
     SeekFrame(firstFrame);
     for (size_t i = 0; i < frames; ++i) {
         TimeOneFrame(times);
-        Scene.frameCounter = (Scene.frameCounter + 1) & FrameCounterMask;
+        AdvanceFrame();
         for (int s = 0; s < StageCount; ++s) samples[s].push_back(times[s]);
     }
 

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/scene_state.h"
+#include "app/frame_sequence.h"
+#include "app/headless_scene.h"
 #include "assets/embedded_data.h"
-#include "platform/headless/headless_scene.h"
+#include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "tools/velmora_render/bench.h"
 #include "tools/velmora_render/image_file.h"
@@ -58,7 +59,7 @@ int RenderFrames(const ToolOptions& options) {
     SeekFrame(options.firstFrame);
     for (uint32_t frame = options.firstFrame;; ++frame) {
         RenderFrame();
-        Scene.frameCounter = (Scene.frameCounter + 1) & FrameCounterMask;
+        AdvanceFrame();
         const std::string path = FramePath(options, frame);
         const bool ok = options.format == ImageFormat::Png
                             ? WritePng(path, Scene.colorBuffer, Scene.width, Scene.height, error)

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "platform/headless/headless_scene.h"
+#include "app/headless_scene.h"
 
 const char* const ToolUsage =
     "usage: velmora-render [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"

@@ -1,4 +1,4 @@
-#include "assets/scene_arrays.h"
+#include "core/scene_arrays.h"
 
 alignas(16) Vec3 ModelVertices[ModelVertexCapacity + 1];
 alignas(16) Face ModelFaces[ModelFaceCapacity];

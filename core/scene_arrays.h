@@ -1,6 +1,6 @@
 // The static model arrays, filled once at start-up and read by every frame.
 #pragma once
-#include "assets/types.h"
+#include "core/types.h"
 
 // Capacities of the model arrays. The smallest of them (TexCoords, FaceNormals)
 // set the model limits of the whole system.

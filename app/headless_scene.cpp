@@ -1,4 +1,4 @@
-#include "platform/headless/headless_scene.h"
+#include "app/headless_scene.h"
 
 #include <cstdlib>
 #if defined(_WIN32)
@@ -6,8 +6,7 @@
 #endif
 
 #include "app/scene_setup.h"
-#include "app/scene_state.h"
-#include "render/frame_pipeline.h"
+#include "core/scene_state.h"
 
 namespace {
 
@@ -50,23 +49,10 @@ bool OpenHeadlessScene(int screenWidth, int screenHeight) {
     CloseHeadlessScene();
     Scene = InitialSceneState();
     SetSceneSize(screenWidth, screenHeight);
-    const size_t bytes = static_cast<size_t>(Scene.width) * Scene.height * 4;
-    Scene.colorBuffer = static_cast<uint32_t*>(AllocateBuffer(bytes));
-    Scene.shadeDepth = static_cast<float*>(AllocateBuffer(bytes));
-    Scene.prepassDepth = static_cast<float*>(AllocateBuffer(bytes));
-    if (!Scene.colorBuffer || !Scene.shadeDepth || !Scene.prepassDepth) {
+    if (!AllocateSceneBuffers(AllocateBuffer)) {
         CloseHeadlessScene();
         return false;
     }
     PrepareScene();
     return true;
-}
-
-void SeekFrame(uint32_t frame) {
-    const SceneState start = InitialSceneState();
-    Scene.frameCounter = frame & FrameCounterMask;
-    Scene.zoomDirection = start.zoomDirection;
-    Scene.zoomStepCounter = start.zoomStepCounter;
-    Scene.zoomScale = static_cast<float>(Scene.height / 4);
-    for (uint32_t i = 0; i < frame; ++i) StepZoom();
 }

@@ -4,7 +4,7 @@
 #pragma once
 #include <smmintrin.h>
 
-#include "assets/types.h"
+#include "core/types.h"
 
 // Loads a Vec3 as four lanes; the fourth lane is whatever follows in memory
 // (every Vec3 array keeps a readable spare word after its last element).

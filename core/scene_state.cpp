@@ -1,4 +1,4 @@
-#include "app/scene_state.h"
+#include "core/scene_state.h"
 
 SceneState InitialSceneState() {
     SceneState s{};

@@ -1,6 +1,5 @@
 // A scene without a window, for the headless tool and the tests: the three
-// buffers allocated once, the scene prepared as the demo prepares it, and a
-// way to jump to any frame of the demo's sequence.
+// buffers allocated once and the scene prepared as the demo prepares it.
 #pragma once
 #include <cstdint>
 
@@ -13,11 +12,6 @@ bool OpenHeadlessScene(int screenWidth, int screenHeight);
 
 // Releases the buffers.
 void CloseHeadlessScene();
-
-// Sets the frame counter to frame mod 512 and the zoom to its state after
-// `frame` steps, so that the next RenderFrame draws the demo's frame `frame`
-// (the first frame the demo draws is frame 0).
-void SeekFrame(uint32_t frame);
 
 // The smallest and largest screen sizes the headless scene accepts: the window
 // must be at least 2 x 2, and sizes stay 16-bit with buffers of sane size.

@@ -1,6 +1,6 @@
-#include "assets/vec_ops.h"
+#include "core/vec_ops.h"
 
-#include "assets/simd.h"
+#include "core/simd.h"
 
 void VecSub(const Vec3* p, const Vec3* q, Vec3* out) {
     StoreVec3(out, _mm_sub_ps(LoadVec3(q), LoadVec3(p)));

@@ -2,7 +2,7 @@
 // arguments as four lanes (so every argument needs 4 readable bytes after it)
 // and stores exactly the 12 bytes of its result.
 #pragma once
-#include "assets/types.h"
+#include "core/types.h"
 
 // out = q - p, component by component.
 void VecSub(const Vec3* p, const Vec3* q, Vec3* out);
