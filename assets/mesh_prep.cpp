@@ -1,5 +1,6 @@
 #include "assets/mesh_prep.h"
 
+#include "core/reciprocal.h"
 #include "core/simd.h"
 #include "core/vec_ops.h"
 
@@ -38,7 +39,7 @@ void NormalizeModel(Vec3* vertices, uint16_t count) {
             if (value > largest) largest = value;
         }
     }
-    float scale = RcpEstimate(largest);
+    float scale = ReciprocalOf(largest);
     for (uint16_t i = 0; i < count; i++) {
         vertices[i].x = vertices[i].x * scale;
         vertices[i].y = vertices[i].y * scale;

@@ -9,7 +9,7 @@
 #include "core/types.h"
 
 // Centres the first count vertices on the middle of their bounding box and
-// scales them by the fast reciprocal estimate of the largest centred value,
+// scales them by the reciprocal (estimate, or exact in portable mode) of the largest centred value,
 // so that the widest axis spans about -1..1. A model with no extent gets NaN.
 void NormalizeModel(Vec3* vertices, uint16_t count);
 

@@ -1,5 +1,6 @@
 #include "core/vec_ops.h"
 
+#include "core/reciprocal.h"
 #include "core/simd.h"
 
 void VecSub(const Vec3* p, const Vec3* q, Vec3* out) {
@@ -20,5 +21,5 @@ void VecCross(const Vec3* a, const Vec3* b, Vec3* out) {
 void VecNormalize(Vec3* v) {
     __m128 value = LoadVec3(v);
     __m128 lengthSquared = Dot3Ordered(value, value);
-    StoreVec3(v, _mm_mul_ps(value, RsqrtEstimate(lengthSquared)));
+    StoreVec3(v, _mm_mul_ps(value, ReciprocalSqrtOf(lengthSquared)));
 }

@@ -1,5 +1,6 @@
 #include "render/lighting.h"
 
+#include "core/reciprocal.h"
 #include "core/simd.h"
 
 namespace {
@@ -35,6 +36,6 @@ void NormalizeLights(Light* lights, int count) {
     for (int i = 0; i < count; ++i) {
         __m128 direction = LoadVec4(lights[i].direction);
         __m128 lengthSquared = Dot4Ordered(direction, direction);
-        StoreVec4(lights[i].direction, _mm_mul_ps(direction, RsqrtEstimate(lengthSquared)));
+        StoreVec4(lights[i].direction, _mm_mul_ps(direction, ReciprocalSqrtOf(lengthSquared)));
     }
 }
