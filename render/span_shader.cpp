@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/reciprocal.h"
 #include "core/scene_arrays.h"
 #include "core/simd.h"
 #include "render/lighting.h"
@@ -64,6 +65,7 @@ inline void HeightDifferences(const uint8_t* heightMap, int32_t iu, int32_t iv, 
 }
 
 // The interpolated normal tilted by the height-map gradient, then normalised.
+template <typename Reciprocals>
 inline __m128 BumpedNormal(__m128 normal, __m128 attrib, const uint8_t* heightMap) {
     alignas(16) float uv[4];
     _mm_store_ps(uv, attrib);
@@ -77,7 +79,7 @@ inline __m128 BumpedNormal(__m128 normal, __m128 attrib, const uint8_t* heightMa
     const __m128 bumpScale = _mm_setr_ps(BumpScale, BumpScale, 0.0f, 0.0f);
     const __m128 tilted = _mm_add_ps(normal, _mm_mul_ps(bumpScale, gradient));
     // The fourth lane is 0, so the four-lane sum equals (x^2 + y^2) + z^2.
-    return _mm_mul_ps(tilted, RsqrtEstimate(Dot4Ordered(tilted, tilted)));
+    return _mm_mul_ps(tilted, Reciprocals::Rsqrt(Dot4Ordered(tilted, tilted)));
 }
 
 inline __m128 Power16(__m128 d) {
@@ -168,9 +170,8 @@ inline uint32_t AddSaturated(uint32_t old, uint32_t added) {
                                         _mm_cvtsi32_si128(static_cast<int>(added)))));
 }
 
-}  // namespace
-
-void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context) {
+template <typename Reciprocals>
+void ShadeSpanWith(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context) {
     const BandRect& band = context.band;
     if (row < band.top || row >= band.bottom) return;
     if (end1.x == end2.x) return;
@@ -181,7 +182,7 @@ void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const Face
     if (left >= band.right || right <= band.left) return;
 
     // Steps along the row come from the unclipped ends.
-    const __m128 reciprocal = _mm_set1_ps(RcpEstimate(static_cast<float>(right - left)));
+    const __m128 reciprocal = _mm_set1_ps(Reciprocals::Rcp(static_cast<float>(right - left)));
     const __m128 normalStep =
         _mm_mul_ps(_mm_sub_ps(LoadVec4(rightEnd.normal), LoadVec4(leftEnd.normal)), reciprocal);
     const __m128 attribStep =
@@ -210,10 +211,10 @@ void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const Face
     for (int32_t column = left; column < right; ++column) {
         const float depth = _mm_cvtss_f32(Broadcast<2>(attrib));
         if (depth < shadeDepth[column]) {
-            __m128 n = _mm_mul_ps(normal, RsqrtEstimate(Dot4Ordered(normal, normal)));
+            __m128 n = _mm_mul_ps(normal, Reciprocals::Rsqrt(Dot4Ordered(normal, normal)));
             const float prepass = prepassDepth[column];
             const bool front = depth + FrontTolerance >= prepass && depth - FrontTolerance < prepass;
-            if (front && !opaque) n = BumpedNormal(normal, attrib, context.heightMap);
+            if (front && !opaque) n = BumpedNormal<Reciprocals>(normal, attrib, context.heightMap);
 
             __m128 light = _mm_min_ps(LightSum(directions, n, front, opaque), channelMax);
             if (!opaque) light = _mm_mul_ps(light, TextureSample(attrib, context.texture));
@@ -228,4 +229,10 @@ void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const Face
         normal = _mm_add_ps(normal, normalStep);
         attrib = _mm_add_ps(attrib, attribStep);
     }
+}
+
+}  // namespace
+
+void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context) {
+    WithReciprocals([&](auto reciprocals) { ShadeSpanWith<decltype(reciprocals)>(row, end1, end2, context); });
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/reciprocal.h"
 #include "core/simd.h"
 #include "render/edge_fixed_point.h"
 #include "render/scan_convert.h"
@@ -27,7 +28,7 @@ inline Edge StartAt(const ShadeVertex& v) {
 inline Edge StepsOf(const ShadeVertex& from, const ShadeVertex& to) {
     const int32_t dy = to.y - from.y;
     if (dy == 0) return Edge{0, _mm_setzero_ps(), _mm_setzero_ps()};
-    const __m128 reciprocal = _mm_set1_ps(RcpEstimate(static_cast<float>(dy)));
+    const __m128 reciprocal = _mm_set1_ps(ReciprocalOf(static_cast<float>(dy)));
     const __m128 attribDelta =
         _mm_setr_ps(static_cast<float>(static_cast<int32_t>(to.u) - from.u),
                     static_cast<float>(static_cast<int32_t>(to.v) - from.v), to.depth - from.depth, 0.0f);
