@@ -2,7 +2,6 @@
 // shading pass, so both passes cover exactly the same pixels.
 #pragma once
 #include <cstdint>
-#include <utility>
 
 // Edge columns carry 10 fraction bits.
 constexpr int EdgeFractionBits = 10;
@@ -24,17 +23,3 @@ inline int32_t ToEdgeColumn(int32_t x) { return x * EdgeOne; }
 // The pixel column of a fixed-point edge: arithmetic shift, so it floors
 // (-341, a third of a pixel left of column 0, is column -1).
 inline int32_t EdgePixelColumn(int32_t fixedX) { return fixedX >> EdgeFractionBits; }
-
-// Sorts three vertices by row, smallest first. Equal rows never swap, so
-// vertices on one row keep the face's order.
-template <typename Vertex>
-inline void SortByRow(Vertex& a, Vertex& b, Vertex& c) {
-    for (;;) {
-        if (a.y > b.y) std::swap(a, b);
-        if (b.y > c.y) {
-            std::swap(b, c);
-            continue;
-        }
-        return;
-    }
-}

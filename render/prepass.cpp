@@ -3,64 +3,37 @@
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "core/simd.h"
-#include "render/edge_fixed_point.h"
 #include "render/frame_pipeline.h"
+#include "render/triangle_walk.h"
 
 namespace {
 
-struct PrepassEdge {
-    int32_t x;  // 22.10 fixed point
-    float depth;
-    int32_t xStep;
-    float depthStep;
-};
+// What the pre-pass's edges carry besides the column: the depth, stepped per
+// row by an exact division (the shading pass uses the estimate).
+struct PrepassEdges {
+    using Vertex = PrepassVertex;
+    using Values = float;
+    using End = PrepassEnd;
 
-// An edge's steps per row; depth divides exactly (the shading pass estimates).
-PrepassEdge SetUpEdge(const PrepassVertex& from, const PrepassVertex& to) {
-    const int32_t dy = to.y - from.y;
-    PrepassEdge edge{ToEdgeColumn(from.x), from.depth, 0, 0.0f};
-    if (dy != 0) {
-        edge.xStep = EdgeColumnStep(from.x, to.x, dy);
-        edge.depthStep = (to.depth - from.depth) / static_cast<float>(dy);
+    static float At(const PrepassVertex& v) { return v.depth; }
+    static float StepsPerRow(const PrepassVertex& from, const PrepassVertex& to, int32_t rows) {
+        return (to.depth - from.depth) / static_cast<float>(rows);
     }
-    return edge;
-}
-
-inline PrepassEnd EndOf(const PrepassEdge& edge) {
-    return PrepassEnd{EdgePixelColumn(edge.x), edge.depth};
-}
-
-inline void Advance(PrepassEdge& edge, const PrepassEdge& steps) {
-    edge.x += steps.xStep;
-    edge.depth += steps.depthStep;
-}
+    static float NoSteps() { return 0.0f; }
+    static void Add(float& depth, float step) { depth += step; }
+    static PrepassEnd EndAt(int32_t column, float depth) { return PrepassEnd{column, depth}; }
+};
 
 }  // namespace
 
 void PrepassTriangle(PrepassVertex a, PrepassVertex b, PrepassVertex c, float* depthBuffer) {
-    SortByRow(a, b, c);
-    // Faces wholly above the top row or left of column 0 are not walked; the
-    // others are rejected span by span.
-    if (a.y < 0 && b.y < 0 && c.y < 0) return;
+    // Faces wholly left of column 0 are not walked; rows outside the screen
+    // are not handed on, and the rest is rejected span by span.
     if (a.x < 0 && b.x < 0 && c.x < 0) return;
-
-    const PrepassEdge stepsAB = SetUpEdge(a, b);
-    const PrepassEdge stepsAC = SetUpEdge(a, c);
-    const PrepassEdge stepsBC = SetUpEdge(b, c);
-
-    PrepassEdge longEdge = stepsAC;  // starts at A
-    PrepassEdge shortEdge = stepsAB;
-    for (int32_t row = a.y; row < b.y; ++row) {
-        PrepassSpan(static_cast<int16_t>(row), EndOf(longEdge), EndOf(shortEdge), depthBuffer);
-        Advance(longEdge, stepsAC);
-        Advance(shortEdge, stepsAB);
-    }
-    shortEdge = stepsBC;  // restarts exactly at B
-    for (int32_t row = b.y; row < c.y; ++row) {
-        PrepassSpan(static_cast<int16_t>(row), EndOf(longEdge), EndOf(shortEdge), depthBuffer);
-        Advance(longEdge, stepsAC);
-        Advance(shortEdge, stepsBC);
-    }
+    WalkTriangle<PrepassEdges>(a, b, c, 0, Scene.height,
+                               [depthBuffer](int32_t row, const PrepassEnd& longEnd, const PrepassEnd& shortEnd) {
+                                   PrepassSpan(static_cast<int16_t>(row), longEnd, shortEnd, depthBuffer);
+                               });
 }
 
 void PrepassSpan(int16_t row, PrepassEnd end1, PrepassEnd end2, float* depthBuffer) {

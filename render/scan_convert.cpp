@@ -1,5 +1,6 @@
 #include "render/scan_convert.h"
 
+#include "core/reciprocal.h"
 #include "render/span_shader.h"
 #include "render/triangle_walk.h"
 
@@ -30,8 +31,11 @@ void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVert
     if (!FaceTouchesBand(v0, v1, v2, context.band)) return;
     // The span shader draws nothing outside the band's rows, so the walk hands
     // on only those; the edges still advance through the rows above the band.
-    WalkTriangle(v0, v1, v2, context.band.top, context.band.bottom,
-                 [&context](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
-                     ShadeSpan(row, longEnd, shortEnd, context);
-                 });
+    WithReciprocals([&](auto reciprocals) {
+        using Edges = ShadeEdges<decltype(reciprocals)>;
+        WalkTriangle<Edges>(v0, v1, v2, context.band.top, context.band.bottom,
+                            [&context](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
+                                ShadeSpan(row, longEnd, shortEnd, context);
+                            });
+    });
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/simd.h"
 #include "core/types.h"
 
 // One vertex of a face as the band worker hands it on.
@@ -12,6 +13,44 @@ struct ShadeVertex {
     uint16_t u, v;    // texture coordinate in texels (0..128 for the prepared model)
     float depth;      // smaller is nearer
     Vec4 normal;      // rotated vertex normal, fourth lane 0
+};
+
+// What the shading pass's edges carry besides the column: the normal and
+// (u, v, depth), stepped per row with one reciprocal of the row count (the
+// estimate, or exact in portable mode). u and v differences are taken exactly
+// as integers before conversion.
+template <typename Reciprocals>
+struct ShadeEdges {
+    using Vertex = ShadeVertex;
+    struct Values {
+        __m128 normal;  // fourth lane 0
+        __m128 attrib;  // u, v, depth, spare
+    };
+    using End = SpanEnd;
+
+    static Values At(const ShadeVertex& v) {
+        return {LoadVec4(v.normal), _mm_setr_ps(static_cast<float>(v.u), static_cast<float>(v.v), v.depth, 0.0f)};
+    }
+    static Values StepsPerRow(const ShadeVertex& from, const ShadeVertex& to, int32_t rows) {
+        const __m128 reciprocal = _mm_set1_ps(Reciprocals::Rcp(static_cast<float>(rows)));
+        const __m128 attribDelta =
+            _mm_setr_ps(static_cast<float>(static_cast<int32_t>(to.u) - from.u),
+                        static_cast<float>(static_cast<int32_t>(to.v) - from.v), to.depth - from.depth, 0.0f);
+        const __m128 normalDelta = _mm_sub_ps(LoadVec4(to.normal), LoadVec4(from.normal));
+        return {_mm_mul_ps(normalDelta, reciprocal), _mm_mul_ps(attribDelta, reciprocal)};
+    }
+    static Values NoSteps() { return {_mm_setzero_ps(), _mm_setzero_ps()}; }
+    static void Add(Values& values, const Values& steps) {
+        values.normal = _mm_add_ps(values.normal, steps.normal);
+        values.attrib = _mm_add_ps(values.attrib, steps.attrib);
+    }
+    static SpanEnd EndAt(int32_t column, const Values& values) {
+        SpanEnd end;
+        end.x = column;
+        StoreVec4(end.normal, values.normal);
+        StoreVec4(end.attrib, values.attrib);
+        return end;
+    }
 };
 
 // What every span of one face is drawn with: the band and the buffers.

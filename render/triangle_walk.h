@@ -1,57 +1,78 @@
-// The row walk of the shading pass: the face's vertices sorted by row, two
-// 22.10 fixed-point edges carrying normal and (u, v, depth), and each row's
-// two span ends handed to a span routine (the long edge's end first).
+// The one row walk of both passes, the depth pre-pass and the shading: a
+// face's vertices sorted by row, two 22.10 fixed-point edges, and each row's
+// two span ends handed to a span routine (the long edge's end first). Both
+// passes walk the same rows and columns because they walk with this code; they
+// differ only in what their edges carry besides the column, which the
+// EdgeValues parameter describes:
+//
+//   struct EdgeValues {
+//       using Vertex = ...;  // has int16_t x, y
+//       using Values = ...;  // what an edge carries along (depth; normal, u, v, depth)
+//       using End = ...;     // what a span routine is handed for one end
+//       static Values At(const Vertex& v);
+//       static Values StepsPerRow(const Vertex& from, const Vertex& to, int32_t rows);  // rows > 0
+//       static Values NoSteps();
+//       static void Add(Values& values, const Values& steps);
+//       static End EndAt(int32_t column, const Values& values);
+//   };
 #pragma once
 #include <cstdint>
+#include <utility>
 
-#include "core/reciprocal.h"
-#include "core/simd.h"
 #include "render/edge_fixed_point.h"
-#include "render/scan_convert.h"
 
-namespace triangle_walk {
+// Sorts three vertices by row, smallest first. Equal rows never swap, so
+// vertices on one row keep the face's order.
+template <typename Vertex>
+inline void SortByRow(Vertex& a, Vertex& b, Vertex& c) {
+    for (;;) {
+        if (a.y > b.y) std::swap(a, b);
+        if (b.y > c.y) {
+            std::swap(b, c);
+            continue;
+        }
+        return;
+    }
+}
 
-// One edge's position and its per-row steps, or the steps alone.
-struct Edge {
-    int32_t x;      // 22.10 fixed point
-    __m128 normal;  // fourth lane 0
-    __m128 attrib;  // u, v, depth, spare
+// Where an edge is on the current row.
+template <typename EdgeValues>
+struct EdgePosition {
+    int32_t x;  // 22.10 fixed point
+    typename EdgeValues::Values values;
 };
 
-inline Edge StartAt(const ShadeVertex& v) {
-    return Edge{ToEdgeColumn(v.x), LoadVec4(v.normal),
-                _mm_setr_ps(static_cast<float>(v.u), static_cast<float>(v.v), v.depth, 0.0f)};
+// How far an edge moves from one row to the next.
+template <typename EdgeValues>
+struct EdgeSteps {
+    int32_t x;  // 22.10 fixed point
+    typename EdgeValues::Values values;
+};
+
+template <typename EdgeValues>
+inline EdgePosition<EdgeValues> EdgeStart(const typename EdgeValues::Vertex& v) {
+    return {ToEdgeColumn(v.x), EdgeValues::At(v)};
 }
 
-// Steps per row: one fast reciprocal of the row count serves every attribute.
-// u and v differences are taken exactly as integers before conversion.
-inline Edge StepsOf(const ShadeVertex& from, const ShadeVertex& to) {
-    const int32_t dy = to.y - from.y;
-    if (dy == 0) return Edge{0, _mm_setzero_ps(), _mm_setzero_ps()};
-    const __m128 reciprocal = _mm_set1_ps(ReciprocalOf(static_cast<float>(dy)));
-    const __m128 attribDelta =
-        _mm_setr_ps(static_cast<float>(static_cast<int32_t>(to.u) - from.u),
-                    static_cast<float>(static_cast<int32_t>(to.v) - from.v), to.depth - from.depth, 0.0f);
-    const __m128 normalDelta = _mm_sub_ps(LoadVec4(to.normal), LoadVec4(from.normal));
-    return Edge{EdgeColumnStep(from.x, to.x, dy), _mm_mul_ps(normalDelta, reciprocal),
-                _mm_mul_ps(attribDelta, reciprocal)};
+// A horizontal edge is never walked; its steps are zero.
+template <typename EdgeValues>
+inline EdgeSteps<EdgeValues> EdgeStepsOf(const typename EdgeValues::Vertex& from,
+                                         const typename EdgeValues::Vertex& to) {
+    const int32_t rows = to.y - from.y;
+    if (rows == 0) return {0, EdgeValues::NoSteps()};
+    return {EdgeColumnStep(from.x, to.x, rows), EdgeValues::StepsPerRow(from, to, rows)};
 }
 
-inline void Advance(Edge& edge, const Edge& steps) {
+template <typename EdgeValues>
+inline void Advance(EdgePosition<EdgeValues>& edge, const EdgeSteps<EdgeValues>& steps) {
     edge.x += steps.x;
-    edge.normal = _mm_add_ps(edge.normal, steps.normal);
-    edge.attrib = _mm_add_ps(edge.attrib, steps.attrib);
+    EdgeValues::Add(edge.values, steps.values);
 }
 
-inline SpanEnd EndOf(const Edge& edge) {
-    SpanEnd end;
-    end.x = EdgePixelColumn(edge.x);
-    StoreVec4(end.normal, edge.normal);
-    StoreVec4(end.attrib, edge.attrib);
-    return end;
+template <typename EdgeValues>
+inline typename EdgeValues::End EndOf(const EdgePosition<EdgeValues>& edge) {
+    return EdgeValues::EndAt(EdgePixelColumn(edge.x), edge.values);
 }
-
-}  // namespace triangle_walk
 
 // Calls span(row, longEnd, shortEnd) for the rows yA .. yC-1 of the face that
 // lie in [rowBegin, rowEnd), in increasing order. Values advance by repeated
@@ -59,25 +80,24 @@ inline SpanEnd EndOf(const Edge& edge) {
 // handed on, so a row's ends do not depend on the range; the short edge
 // restarts exactly at B for the lower half. Rows at or past rowEnd are not
 // walked at all.
-template <typename SpanRoutine>
-inline void WalkTriangle(ShadeVertex a, ShadeVertex b, ShadeVertex c, int32_t rowBegin, int32_t rowEnd,
-                         SpanRoutine&& span) {
-    using namespace triangle_walk;
+template <typename EdgeValues, typename SpanRoutine>
+inline void WalkTriangle(typename EdgeValues::Vertex a, typename EdgeValues::Vertex b,
+                         typename EdgeValues::Vertex c, int32_t rowBegin, int32_t rowEnd, SpanRoutine&& span) {
     SortByRow(a, b, c);
     if (c.y <= rowBegin || a.y >= rowEnd) return;  // no row of the face is in the range
-    const Edge stepsAB = StepsOf(a, b);
-    const Edge stepsAC = StepsOf(a, c);
-    const Edge stepsBC = StepsOf(b, c);
+    const EdgeSteps<EdgeValues> stepsAB = EdgeStepsOf<EdgeValues>(a, b);
+    const EdgeSteps<EdgeValues> stepsAC = EdgeStepsOf<EdgeValues>(a, c);
+    const EdgeSteps<EdgeValues> stepsBC = EdgeStepsOf<EdgeValues>(b, c);
 
-    Edge longEdge = StartAt(a);
-    Edge shortEdge = longEdge;
+    EdgePosition<EdgeValues> longEdge = EdgeStart<EdgeValues>(a);
+    EdgePosition<EdgeValues> shortEdge = longEdge;
     const int32_t upperEnd = b.y < rowEnd ? b.y : rowEnd;
     for (int32_t row = a.y; row < upperEnd; ++row) {
         if (row >= rowBegin) span(row, EndOf(longEdge), EndOf(shortEdge));
         Advance(longEdge, stepsAC);
         Advance(shortEdge, stepsAB);
     }
-    shortEdge = StartAt(b);
+    shortEdge = EdgeStart<EdgeValues>(b);
     const int32_t lowerEnd = c.y < rowEnd ? c.y : rowEnd;
     for (int32_t row = b.y; row < lowerEnd; ++row) {
         if (row >= rowBegin) span(row, EndOf(longEdge), EndOf(shortEdge));
@@ -87,7 +107,8 @@ inline void WalkTriangle(ShadeVertex a, ShadeVertex b, ShadeVertex c, int32_t ro
 }
 
 // Every row of the face.
-template <typename SpanRoutine>
-inline void WalkTriangle(const ShadeVertex& a, const ShadeVertex& b, const ShadeVertex& c, SpanRoutine&& span) {
-    WalkTriangle(a, b, c, INT32_MIN, INT32_MAX, span);
+template <typename EdgeValues, typename SpanRoutine>
+inline void WalkTriangle(const typename EdgeValues::Vertex& a, const typename EdgeValues::Vertex& b,
+                         const typename EdgeValues::Vertex& c, SpanRoutine&& span) {
+    WalkTriangle<EdgeValues>(a, b, c, INT32_MIN, INT32_MAX, span);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/reciprocal.h"
 #include "render/scan_convert.h"
 #include "render/triangle_walk.h"
 
@@ -32,7 +33,7 @@ bool SameEnd(const SpanEnd& a, const SpanEnd& b) {
 
 std::vector<RecordedSpan> Walk(const ShadeVertex& a, const ShadeVertex& b, const ShadeVertex& c) {
     std::vector<RecordedSpan> spans;
-    WalkTriangle(a, b, c, [&](int32_t row, const SpanEnd& first, const SpanEnd& second) {
+    WalkTriangle<ShadeEdges<EstimatedReciprocals>>(a, b, c, [&](int32_t row, const SpanEnd& first, const SpanEnd& second) {
         spans.push_back({row, first, second});
     });
     return spans;
@@ -79,7 +80,7 @@ TEST(ScanConvert, RowRangeHandsOnTheSameEndsAsTheWholeWalk) {
     b.normal = Vec4{{0.5f, 0.25f, -0.75f, 0}};
     const auto whole = Walk(a, b, c);
     std::vector<RecordedSpan> part;
-    WalkTriangle(a, b, c, 5, 20, [&](int32_t row, const SpanEnd& first, const SpanEnd& second) {
+    WalkTriangle<ShadeEdges<EstimatedReciprocals>>(a, b, c, 5, 20, [&](int32_t row, const SpanEnd& first, const SpanEnd& second) {
         part.push_back({row, first, second});
     });
     ASSERT_EQ(part.size(), 15u);
