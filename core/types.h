@@ -30,6 +30,13 @@ static_assert(sizeof(TexCoord) == 4);
 // Class 1..9 of a face: 1 is translucent, 2..9 opaque.
 using FaceClass = uint16_t;
 
+// The translucent class: its faces are textured, bumped and added onto the
+// opaque picture, after every opaque face.
+constexpr FaceClass TranslucentFaceClass = 1;
+
+// A face's row in the class colour table: its class less one.
+constexpr uint32_t ClassColorIndexOf(FaceClass faceClass) { return faceClass - 1u; }
+
 // The rows and columns one band worker may draw: top and left inclusive,
 // bottom and right exclusive.
 struct BandRect {

@@ -8,8 +8,7 @@
 
 namespace {
 
-// Faces of class 1 are translucent and drawn in pass 0, after every other face.
-constexpr FaceClass TranslucentFaceClass = 1;
+// Translucent faces are drawn in pass 0, after every other face.
 constexpr int32_t TranslucentPass = 0;
 
 ShadeVertex VertexOf(uint16_t index) {
@@ -48,7 +47,7 @@ void RenderBand(int band) {
             const FaceClass faceClass = FaceClassOf(i);
             const int32_t facePass = faceClass == TranslucentFaceClass ? TranslucentPass : Scene.otherClassPass;
             if (facePass != pass) continue;
-            context.classColorIndex = faceClass - 1u;
+            context.classColorIndex = ClassColorIndexOf(faceClass);
             const Face& face = ModelFaces[i];
             ShadeTriangle(VertexOf(face.a), VertexOf(face.b), VertexOf(face.c), context);
         }

@@ -9,9 +9,6 @@
 
 namespace {
 
-// Translucent faces have class colour index 0: textured, bumped, added.
-constexpr uint32_t TranslucentClass = 0;
-
 // The texture sample's lower clamp: the largest float below 1 in magnitude, so
 // that coordinates that undershoot 0 by rounding sample as the stepping gave
 // them (truncation to texel 0, a slightly negative fraction), while nothing
@@ -199,7 +196,7 @@ void ShadeSpanWith(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const 
     if (right >= band.right) right = band.right;
 
     const uint32_t classIndex = context.classColorIndex;
-    const bool opaque = classIndex != TranslucentClass;
+    const bool opaque = classIndex != ClassColorIndexOf(TranslucentFaceClass);
     const __m128 classColour = LoadVec4(ClassColorTable[classIndex]);
     const __m128 channelMax = _mm_set1_ps(ChannelMax);
     const LightDirections directions = TransposedLightDirections();

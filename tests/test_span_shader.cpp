@@ -20,7 +20,7 @@ constexpr int Width = 64;
 constexpr int Rows = 8;
 constexpr int MapSize = 128;
 constexpr uint32_t Opaque8 = 7;  // class colour index of FaceClass 8: (111, 111, 111)
-constexpr uint32_t Translucent = 0;
+constexpr uint32_t TranslucentIndex = ClassColorIndexOf(TranslucentFaceClass);
 
 float Rcp(float x) { return _mm_cvtss_f32(_mm_rcp_ss(_mm_set_ss(x))); }
 float Rsqrt(float x) { return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(x))); }
@@ -109,7 +109,7 @@ struct ReferenceShader {
         float n[3] = {N[0] * length, N[1] * length, N[2] * length};
         const float P = c.prepassDepth[p];
         const bool front = z + 1.1f >= P && z - 1.1f < P;
-        const bool translucent = c.classColorIndex == 0;
+        const bool translucent = c.classColorIndex == ClassColorIndexOf(TranslucentFaceClass);
         if (front && translucent) Bump(N, A, n);
         float S[3] = {0, 0, 0}, R[3] = {0, 0, 0};
         for (int k = 0; k < LightCount; ++k) {
@@ -310,7 +310,7 @@ TEST_F(SpanShaderTest, OpaqueLightingOnAndOffTheFrontSurface) {
 
 TEST_F(SpanShaderTest, TranslucentLayersAddWithSaturationAndKeepTheDepth) {
     Buffers buffers;
-    const FaceContext context = buffers.Context(Translucent);
+    const FaceContext context = buffers.Context(TranslucentIndex);
     const Vec4 perpendicular{{0.7071f, -0.7071f, 0.0f, 0.0f}};
     // Off the front surface, a normal perpendicular to all three lights adds
     // the ambient terms (38, 24, 31) times the white texel, shifted by 8.
@@ -334,7 +334,7 @@ TEST_F(SpanShaderTest, TranslucentLayersAddWithSaturationAndKeepTheDepth) {
 
 TEST_F(SpanShaderTest, TranslucentRedAtTheClampAddsTwoHundredFiftyFour) {
     Buffers buffers;
-    const FaceContext context = buffers.Context(Translucent);
+    const FaceContext context = buffers.Context(TranslucentIndex);
     buffers.prepass[0] = -50.0f;
     ShadeSpan(0, End(0, TowardsViewer, 64, 64, 10.0f), End(1, TowardsViewer, 64, 64, 10.0f), context);
     EXPECT_EQ(Channel(buffers.colour[0], 2), 254);
