@@ -2,7 +2,7 @@
 # Installs what Velmora needs on Debian/Ubuntu, builds it and then either
 # starts the demo or runs the tests.
 #   ./build.sh demo    build and start the demo (needs a display)
-#   ./build.sh test    build and run the test suite
+#   ./build.sh test    build and run the test suite (further arguments go to ctest)
 #   ./build.sh deps    only install the packages
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -41,7 +41,8 @@ case "${1:-}" in
     test)
         install_packages "${build_packages[@]}" "${test_packages[@]}"
         build_release
-        ctest --preset release
+        shift
+        ctest --preset release "$@"
         ;;
     deps)
         install_packages "${build_packages[@]}" "${test_packages[@]}"
