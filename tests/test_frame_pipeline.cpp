@@ -11,14 +11,13 @@
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
+#include "tests/support/scene_reset.h"
 
 namespace {
 
 class FramePipelineTest : public ::testing::Test {
 protected:
-    SceneState saved = Scene;
-    void SetUp() override { Scene = InitialSceneState(); }
-    void TearDown() override { Scene = saved; }
+    ScopedSceneState scene;
 };
 
 TEST_F(FramePipelineTest, FillDwordsWritesWholeGroupsOfFour) {

@@ -13,12 +13,9 @@
 #include "core/scene_arrays.h"
 #include "core/simd.h"
 #include "core/vec_ops.h"
+#include "tests/support/bit_equality.h"
 
 namespace {
-
-// The estimates' relative error is at most 1.5 * 2^-12; a unit vector built
-// with one estimate is within this of length 1 and of its true direction.
-constexpr float EstimateTolerance = 1.0f / 2048;
 
 // The same single-lane estimate instruction the vector code uses.
 float ScalarRsqrt(float d) { return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(d))); }
@@ -33,12 +30,6 @@ Vec3 ScalarNormalize(Vec3 v) {
     float d = (v.x * v.x + v.y * v.y) + v.z * v.z;
     float r = ScalarRsqrt(d);
     return {v.x * r, v.y * r, v.z * r};
-}
-
-// Bit-identical, or NaN in both.
-bool SameFloat(float a, float b) {
-    if (std::isnan(a) && std::isnan(b)) return true;
-    return memcmp(&a, &b, sizeof a) == 0;
 }
 
 ::testing::AssertionResult SameVec3(const Vec3& got, const Vec3& want) {

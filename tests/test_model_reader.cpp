@@ -9,6 +9,7 @@
 #include "assets/embedded_data.h"
 #include "assets/model_reader.h"
 #include "core/scene_arrays.h"
+#include "tests/support/chunk_writer.h"
 
 namespace {
 
@@ -26,31 +27,11 @@ struct TestObject {
     std::vector<Face> faces;
 };
 
-// Appends little-endian chunk data. Sought chunks get length 0, as in the
-// embedded stream: the reader enters them without looking at their length.
-struct ChunkWriter {
-    std::vector<uint8_t> bytes;
+// Model streams. Sought chunks get length 0, as in the embedded stream: the
+// reader enters them without looking at their length.
+struct ModelWriter : ChunkWriter {
     bool foreignEverywhere = false;  // put a chunk to skip at every place one may stand
 
-    void U16(uint16_t v) {
-        bytes.push_back(static_cast<uint8_t>(v));
-        bytes.push_back(static_cast<uint8_t>(v >> 8));
-    }
-    void U32(uint32_t v) {
-        U16(static_cast<uint16_t>(v));
-        U16(static_cast<uint16_t>(v >> 16));
-    }
-    size_t Header(uint16_t id, uint32_t length = 0) {
-        size_t at = bytes.size();
-        U16(id);
-        U32(length);
-        return at;
-    }
-    // Sets the length of the chunk at `at` to reach the current end.
-    void CloseChunk(size_t at) {
-        uint32_t length = static_cast<uint32_t>(bytes.size() - at);
-        memcpy(&bytes[at + 2], &length, 4);
-    }
     // A chunk the reader must skip by its length. Its payload repeats the
     // sought ids, so a reader that looks inside it goes wrong.
     void Foreign(uint16_t id) {
@@ -98,7 +79,7 @@ struct ChunkWriter {
 // receives where each object's face data ends.
 std::vector<uint8_t> MakeStream(const std::vector<TestObject>& objects, bool foreignEverywhere,
                                 std::vector<size_t>* objectEnds = nullptr) {
-    ChunkWriter w;
+    ModelWriter w;
     w.foreignEverywhere = foreignEverywhere;
     size_t main = w.Header(MainId);
     w.MaybeForeign(0x0002);  // before the editor chunk
@@ -225,7 +206,7 @@ TEST(ModelReader, PassesOverNamesOfAnyLength) {
 TEST(ModelReader, ObjectsOutsideTheEditorChunkAreReadToo) {
     // Editor chunk with its real length holding the first object; then, as
     // later children of the main chunk, a foreign chunk and a second object.
-    ChunkWriter w;
+    ModelWriter w;
     size_t main = w.Header(MainId);
     size_t editor = w.Header(EditorId);
     w.Object(Triangle());
@@ -293,7 +274,7 @@ TEST(ModelReader, SkipsThatCannotAdvanceOrLeaveTheStreamEndTheWalk) {
     for (uint32_t length : {0u, 1u, 5u, 1000u, 0x80000000u, 0xFFFFFFFFu}) {
         SCOPED_TRACE(length);
         // Before the editor chunk: nothing is read.
-        ChunkWriter w;
+        ModelWriter w;
         size_t main = w.Header(MainId);
         w.Header(0x0002, length);
         w.Header(EditorId);
@@ -305,7 +286,7 @@ TEST(ModelReader, SkipsThatCannotAdvanceOrLeaveTheStreamEndTheWalk) {
         EXPECT_TRUE(out.IsUntouched());
 
         // After the first object, in the object search: the first is kept.
-        ChunkWriter w2;
+        ModelWriter w2;
         main = w2.Header(MainId);
         w2.Header(EditorId);
         w2.Object(Triangle());
@@ -319,7 +300,7 @@ TEST(ModelReader, SkipsThatCannotAdvanceOrLeaveTheStreamEndTheWalk) {
 
 TEST(ModelReader, MissingChunksEndTheWalk) {
     // No editor chunk at all.
-    ChunkWriter w;
+    ModelWriter w;
     size_t main = w.Header(MainId);
     w.Foreign(0x0002);
     w.CloseChunk(main);
@@ -338,7 +319,7 @@ TEST(ModelReader, MissingChunksEndTheWalk) {
     ExpectModel(ReadExact(stream, out2), out2, {Triangle()});
 
     // Second object whose name has no terminating NUL before the end.
-    ChunkWriter w3;
+    ModelWriter w3;
     main = w3.Header(MainId);
     w3.Header(EditorId);
     w3.Object(Triangle());

@@ -8,6 +8,7 @@
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "render/prepass.h"
+#include "tests/support/scene_reset.h"
 
 namespace {
 
@@ -16,13 +17,12 @@ protected:
     static constexpr int Width = 40;
     static constexpr int Height = 30;
     std::vector<float> depth = std::vector<float>(Width * Height, DepthClearValue);
-    SceneState saved = Scene;
+    ScopedSceneState scene;
 
     void SetUp() override {
         Scene.width = Width;
         Scene.height = Height;
     }
-    void TearDown() override { Scene = saved; }
 
     float At(int column, int row) const { return depth[row * Width + column]; }
     bool Written(int column, int row) const { return At(column, row) != DepthClearValue; }

@@ -7,6 +7,7 @@
 #include "core/reciprocal.h"
 #include "render/scan_convert.h"
 #include "render/triangle_walk.h"
+#include "tests/support/bit_equality.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ ShadeVertex Vertex(int16_t x, int16_t y, float depth = 0.0f, uint16_t u = 0, uin
 
 // Bit-for-bit equality of the values (SpanEnd has padding after x).
 bool SameEnd(const SpanEnd& a, const SpanEnd& b) {
-    return a.x == b.x && std::memcmp(a.normal.v, b.normal.v, 16) == 0 && std::memcmp(a.attrib.v, b.attrib.v, 16) == 0;
+    return a.x == b.x && SameBits(a.normal, b.normal) && SameBits(a.attrib, b.attrib);
 }
 
 std::vector<RecordedSpan> Walk(const ShadeVertex& a, const ShadeVertex& b, const ShadeVertex& c) {
@@ -38,9 +39,6 @@ std::vector<RecordedSpan> Walk(const ShadeVertex& a, const ShadeVertex& b, const
     });
     return spans;
 }
-
-// Within the fast reciprocal's error (1.5 * 2^-12 relative, accumulated over a few steps).
-constexpr float EstimateTolerance = 1e-3f;
 
 TEST(ScanConvert, WorkedExampleEndsPerRow) {
     ShadeVertex a = Vertex(10, 0, 1.0f, 0, 0), b = Vertex(2, 4, 2.0f, 40, 8), c = Vertex(14, 8, 3.0f, 80, 16);

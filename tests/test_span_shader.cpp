@@ -13,6 +13,7 @@
 #include "render/frame_pipeline.h"
 #include "render/lighting.h"
 #include "render/span_shader.h"
+#include "tests/support/bit_equality.h"
 
 namespace {
 
@@ -233,10 +234,8 @@ TEST_F(SpanShaderTest, MatchesTheScalarVersionOnRandomSpans) {
         const FaceContext referenceContext = reference.Context(classIndex, band);
         ShadeSpan(row, a, b, fastContext);
         ReferenceShader{referenceContext}.Span(row, a, b);
-        ASSERT_EQ(0, std::memcmp(fast.colour.data(), reference.colour.data(), fast.colour.size() * 4))
-            << "colour differs, trial " << trial;
-        ASSERT_EQ(0, std::memcmp(fast.shade.data(), reference.shade.data(), fast.shade.size() * 4))
-            << "depth differs, trial " << trial;
+        ASSERT_TRUE(SameWords(fast.colour, reference.colour)) << "colour differs, trial " << trial;
+        ASSERT_TRUE(SameWords(fast.shade, reference.shade)) << "depth differs, trial " << trial;
         comparedPixels += std::abs(a.x - b.x);
     }
     EXPECT_GT(comparedPixels, 10000);

@@ -10,6 +10,7 @@
 #include "core/scene_state.h"
 #include "render/band_workers.h"
 #include "render/frame_pipeline.h"
+#include "tests/support/bit_equality.h"
 
 namespace {
 
@@ -30,10 +31,7 @@ Frame Capture() {
 }
 
 bool SameBytes(const Frame& a, const Frame& b) {
-    return a.colour.size() == b.colour.size() &&
-           std::memcmp(a.colour.data(), b.colour.data(), a.colour.size() * 4) == 0 &&
-           std::memcmp(a.shade.data(), b.shade.data(), a.shade.size() * 4) == 0 &&
-           std::memcmp(a.prepass.data(), b.prepass.data(), a.prepass.size() * 4) == 0;
+    return SameWords(a.colour, b.colour) && SameWords(a.shade, b.shade) && SameWords(a.prepass, b.prepass);
 }
 
 Frame DrawThreaded(uint32_t frame) {

@@ -4,6 +4,7 @@
 #include "app/window_proc.h"
 #include "core/scene_state.h"
 #include "platform/sdl/sdl_event_translation.h"
+#include "tests/support/scene_reset.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ TEST(SdlEventTranslation, ClosingTheWindowOrTheSessionDestroysIt) {
 }
 
 TEST(SdlEventTranslation, OnlySpaceDownTogglesAndOnlyEscapeOrCloseQuits) {
-    Scene = InitialSceneState();
+    ScopedSceneState scene;
     EXPECT_EQ(Deliver(KeyEvent(SDL_KEYUP, SDLK_SPACE)), MessageOutcome::NotMine);
     EXPECT_EQ(Deliver(KeyEvent(SDL_KEYUP, SDLK_ESCAPE)), MessageOutcome::NotMine);
     EXPECT_EQ(Scene.fullSpeed, 1);

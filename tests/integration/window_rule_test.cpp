@@ -5,6 +5,7 @@
 #include "app/scene_setup.h"
 #include "app/window_proc.h"
 #include "core/scene_state.h"
+#include "tests/support/scene_reset.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ constexpr uint32_t MessagePaint = 0x000F;  // WM_PAINT
 
 class WindowRule : public ::testing::Test {
 protected:
-    void SetUp() override { Scene = InitialSceneState(); }
+    ScopedSceneState scene;
 };
 
 TEST_F(WindowRule, StartsAtFullSpeedAndSpaceTogglesBackAndForth) {
@@ -70,7 +71,7 @@ TEST(WindowSize, TenPixelsLessThanTheScreenRoundedDownToEven) {
         {3840, 2160, 3830, 2150, 1915, 1075},
     };
     for (const SizeCase& c : cases) {
-        Scene = InitialSceneState();
+        ScopedSceneState scene;
         SetSceneSize(c.screenWidth, c.screenHeight);
         EXPECT_EQ(Scene.width, c.width) << c.screenWidth;
         EXPECT_EQ(Scene.height, c.height) << c.screenHeight;
