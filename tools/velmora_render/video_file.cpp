@@ -71,84 +71,99 @@ bool VideoFile::Open(const std::string& path, int width, int height, int fps, st
     height_ = height;
     nextPts_ = 0;
     finishedBytes_ = 0;
-
     const AVCodec* codec = FindH264Encoder();
     if (!codec) {
         error = "FFmpeg's libavcodec has no H.264 encoder (libx264 is missing): cannot write video";
         return false;
     }
+    if (!OpenEncoder(codec, fps, error) || !OpenPicture(error) || !CreateTemporaryFile(error)) {
+        Abandon();
+        return false;
+    }
+    return true;
+}
+
+bool VideoFile::OpenEncoder(const AVCodec* codec, int fps, std::string& error) {
     int status = avformat_alloc_output_context2(&container_, nullptr, "mp4", temporaryPath_.c_str());
     stream_ = status >= 0 ? avformat_new_stream(container_, nullptr) : nullptr;
     encoder_ = avcodec_alloc_context3(codec);
-    picture_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
-    if (!stream_ || !encoder_ || !picture_ || !packet_) {
+    if (!stream_ || !encoder_) {
         error = "cannot set up the MP4 writer: out of memory";
-        Release();
         return false;
     }
-
-    encoder_->width = EvenUp(width);
-    encoder_->height = EvenUp(height);
+    encoder_->width = EvenUp(width_);
+    encoder_->height = EvenUp(height_);
     encoder_->pix_fmt = VideoFormat;
     encoder_->time_base = AVRational{1, fps};
     encoder_->framerate = AVRational{fps, 1};
-    // The converter below uses BT.709 with limited range; say so in the stream
-    // so that players convert back with the same matrix.
+    // The converter uses BT.709 with limited range; the stream says so, so
+    // that players convert back with the same matrix.
     encoder_->colorspace = AVCOL_SPC_BT709;
     encoder_->color_primaries = AVCOL_PRI_BT709;
     encoder_->color_trc = AVCOL_TRC_BT709;
     encoder_->color_range = AVCOL_RANGE_MPEG;
     if (container_->oformat->flags & AVFMT_GLOBALHEADER) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    AVDictionary* encoderOptions = nullptr;
+    AVDictionary* options = nullptr;
     if (IsX264(codec)) {
-        av_dict_set(&encoderOptions, "crf", X264Crf, 0);
-        av_dict_set(&encoderOptions, "preset", X264Preset, 0);
+        av_dict_set(&options, "crf", X264Crf, 0);
+        av_dict_set(&options, "preset", X264Preset, 0);
     } else {
         encoder_->bit_rate = static_cast<int64_t>(OtherEncoderBitsPerPixel * encoder_->width * encoder_->height * fps);
     }
-    status = avcodec_open2(encoder_, codec, &encoderOptions);
-    av_dict_free(&encoderOptions);
+    status = avcodec_open2(encoder_, codec, &options);
+    av_dict_free(&options);
     if (status < 0) {
         error = std::string("cannot open the H.264 encoder ") + codec->name + ": " + AvError(status);
-        Release();
         return false;
     }
-
     stream_->time_base = encoder_->time_base;
     stream_->avg_frame_rate = encoder_->framerate;
     status = avcodec_parameters_from_context(stream_->codecpar, encoder_);
+    if (status < 0) {
+        error = "cannot set up the MP4 writer: " + AvError(status);
+        return false;
+    }
+    return true;
+}
 
+// The one picture every frame is converted into, the converter and the packet.
+bool VideoFile::OpenPicture(std::string& error) {
+    picture_ = av_frame_alloc();
+    packet_ = av_packet_alloc();
+    if (!picture_ || !packet_) {
+        error = "cannot set up the MP4 writer: out of memory";
+        return false;
+    }
     picture_->format = VideoFormat;
     picture_->width = encoder_->width;
     picture_->height = encoder_->height;
-    if (status >= 0) status = av_frame_get_buffer(picture_, 0);
-    converter_ = sws_getContext(width, height, PictureFormat, width, height, VideoFormat,
+    const int status = av_frame_get_buffer(picture_, 0);
+    converter_ = sws_getContext(width_, height_, PictureFormat, width_, height_, VideoFormat,
                                 SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
     if (status < 0 || !converter_) {
         error = "cannot set up the MP4 writer: " + (status < 0 ? AvError(status) : "no RGB to YUV converter");
-        Release();
         return false;
     }
     // The renderer's RGB is full range; the video is BT.709 limited range.
     sws_setColorspaceDetails(converter_, sws_getCoefficients(SWS_CS_DEFAULT), 1,
                              sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+    return true;
+}
 
-    status = avio_open(&container_->pb, temporaryPath_.c_str(), AVIO_FLAG_WRITE);
+bool VideoFile::CreateTemporaryFile(std::string& error) {
+    int status = avio_open(&container_->pb, temporaryPath_.c_str(), AVIO_FLAG_WRITE);
     if (status < 0) {
         error = "cannot create " + path_ + ": " + AvError(status);
-        Release();
         return false;
     }
     temporaryCreated_ = true;
     // The index goes first in the file, so players start before the end arrives.
-    AVDictionary* muxerOptions = nullptr;
-    av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
-    status = avformat_write_header(container_, &muxerOptions);
-    av_dict_free(&muxerOptions);
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "movflags", "+faststart", 0);
+    status = avformat_write_header(container_, &options);
+    av_dict_free(&options);
     if (status < 0) {
         error = "cannot write " + path_ + ": " + AvError(status);
-        Abandon();
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+struct AVCodec;
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
@@ -40,6 +41,9 @@ public:
     uint64_t FinishedBytes() const { return finishedBytes_; }
 
 private:
+    bool OpenEncoder(const AVCodec* codec, int fps, std::string& error);
+    bool OpenPicture(std::string& error);
+    bool CreateTemporaryFile(std::string& error);
     bool SendToEncoder(const AVFrame* frame, std::string& error);
     void Release();
 
