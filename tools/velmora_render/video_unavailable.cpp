@@ -5,7 +5,7 @@
 
 int RenderVideo(const ToolOptions&) {
     std::fprintf(stderr,
-                 "velmora-render: this build cannot write video: FFmpeg's libraries (libavcodec, libavformat, "
-                 "libswscale, libavutil) were not found when it was configured\n");
+                 "velmora-render: this build cannot write video: it was configured without FFmpeg's libraries "
+                 "(libavcodec, libavformat, libswscale, libavutil)\n");
     return 1;
 }
