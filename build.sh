@@ -9,8 +9,9 @@ cd "$(dirname "$0")"
 
 # Build tools and libraries; the window tests add a virtual X server and the
 # tools that drive and photograph it.
-build_packages=(cmake ninja-build g++ pkg-config libsdl2-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev)
-test_packages=(xvfb xauth xdotool x11-utils imagemagick jwm wmctrl)
+build_packages=(cmake ninja-build g++ pkg-config libsdl2-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
+                libavcodec-dev libavformat-dev libswscale-dev libavutil-dev)
+test_packages=(xvfb xauth xdotool x11-utils imagemagick jwm wmctrl ffmpeg)
 
 install_packages() {
     local missing=()

@@ -1,6 +1,15 @@
 // Process entry: everything happens in RunDemo, which ends the process itself.
-#include "app/run_demo.h"
+// `velmora --version` is answered first, so it needs no display.
+#include <cstdio>
+#include <cstring>
 
-int main() {
+#include "app/run_demo.h"
+#include "velmora_version.h"
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("velmora %s\n", VelmoraVersion);
+        return 0;
+    }
     RunDemo();
 }

@@ -4,28 +4,7 @@
 set -u
 tool=$1
 embedded=$2
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-failures=0
-passes=0
-
-check() {  # check "what" command...: the command must succeed
-    local what=$1; shift
-    if "$@"; then passes=$((passes + 1)); else echo "FAIL: $what"; failures=$((failures + 1)); fi
-}
-
-expect_exit() {  # expect_exit CODE "stderr pattern" args...
-    local code=$1 pattern=$2; shift 2
-    "$tool" "$@" >"$work/out" 2>"$work/err"
-    local got=$?
-    if [ "$got" -ne "$code" ]; then
-        echo "FAIL: velmora-render $* exited $got, expected $code"; failures=$((failures + 1)); return
-    fi
-    if [ -n "$pattern" ] && ! grep -q -- "$pattern" "$work/err"; then
-        echo "FAIL: velmora-render $*: stderr lacks '$pattern':"; cat "$work/err"; failures=$((failures + 1)); return
-    fi
-    passes=$((passes + 1))
-}
+. "$(dirname "$0")/cli_checks.sh"
 
 # Bad arguments: one line saying what is wrong, then the usage, exit code 2.
 expect_exit 2 "unknown argument '--bogus'" --bogus
@@ -41,6 +20,14 @@ expect_exit 2 "takes no other options" --export-assets "$work/x" --frames 3
 expect_exit 2 "--bench writes no frames" --bench --out "$work"
 expect_exit 0 "" --help
 check "--help prints the usage" grep -q "usage: velmora-render" "$work/out"
+
+# Video options are checked before anything is drawn or written.
+expect_exit 2 "must end in .mp4" --video "$work/demo.avi"
+expect_exit 2 "must end in .mp4" --video "$work/mp4"
+expect_exit 2 "--fps takes a whole number" --video "$work/demo.mp4" --fps 0
+expect_exit 2 "--fps applies to --video only" --fps 30
+expect_exit 2 "--out do not apply" --video "$work/demo.mp4" --out "$work"
+check "no video file from refused options" bash -c "! ls '$work' | grep -q demo"
 
 # The embedded bytes, exported unchanged.
 expect_exit 0 "" --export-assets "$work/assets"
@@ -74,5 +61,4 @@ fi
 expect_exit 1 "cannot" --screen 100x100 --frames 0 --out /proc/velmora-no-such-dir
 check "no .part files left" bash -c "! find '$work' -name '*.part' | grep -q ."
 
-echo "velmora-render command line: $passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report_checks "velmora-render command line"

@@ -1,5 +1,5 @@
-// velmora-render: the demo's frames without a window, its benchmark, and an
-// export of the embedded data.
+// velmora-render: the demo's frames without a window, as images or a video,
+// its benchmark, and an export of the embedded data.
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,6 +15,8 @@
 #include "tools/velmora_render/bench.h"
 #include "tools/velmora_render/image_file.h"
 #include "tools/velmora_render/options.h"
+#include "tools/velmora_render/video_export.h"
+#include "velmora_version.h"
 
 namespace {
 
@@ -56,24 +58,20 @@ int RenderFrames(const ToolOptions& options) {
         return ExitFailure;
     }
     const bool showProgress = isatty(STDERR_FILENO) && options.lastFrame > options.firstFrame;
-    SeekFrame(options.firstFrame);
-    for (uint32_t frame = options.firstFrame;; ++frame) {
-        RenderFrame();
-        AdvanceFrame();
+    const bool ok = WalkFrames(options.firstFrame, options.lastFrame, [&](uint32_t frame) {
         const std::string path = FramePath(options, frame);
-        const bool ok = options.format == ImageFormat::Png
-                            ? WritePng(path, Scene.colorBuffer, Scene.width, Scene.height, error)
-                            : WritePpm(path, Scene.colorBuffer, Scene.width, Scene.height, error);
-        if (!ok) {
-            if (showProgress) std::fputc('\n', stderr);
-            std::fprintf(stderr, "velmora-render: %s\n", error.c_str());
-            return ExitFailure;
-        }
-        if (showProgress)
+        const bool written = options.format == ImageFormat::Png
+                                 ? WritePng(path, Scene.colorBuffer, Scene.width, Scene.height, error)
+                                 : WritePpm(path, Scene.colorBuffer, Scene.width, Scene.height, error);
+        if (written && showProgress)
             std::fprintf(stderr, "\rframe %u of %u-%u", frame, options.firstFrame, options.lastFrame);
-        if (frame == options.lastFrame) break;
-    }
+        return written;
+    });
     if (showProgress) std::fputc('\n', stderr);
+    if (!ok) {
+        std::fprintf(stderr, "velmora-render: %s\n", error.c_str());
+        return ExitFailure;
+    }
     return 0;
 }
 
@@ -91,6 +89,10 @@ int main(int argc, char** argv) {
         std::fputs(ToolUsage, stdout);
         return 0;
     }
+    if (options.mode == ToolMode::Version) {
+        std::printf("velmora-render %s\n", VelmoraVersion);
+        return 0;
+    }
     if (options.mode == ToolMode::ExportAssets) return ExportAssets(options.exportDir);
     if (!OpenHeadlessScene(options.screenWidth, options.screenHeight)) {
         std::fprintf(stderr, "velmora-render: cannot allocate the buffers for a %dx%d screen\n",
@@ -100,6 +102,8 @@ int main(int argc, char** argv) {
     int result = 0;
     if (options.mode == ToolMode::Bench)
         RunBench(options.firstFrame, options.lastFrame, stdout);
+    else if (options.mode == ToolMode::Video)
+        result = RenderVideo(options);
     else
         result = RenderFrames(options);
     CloseHeadlessScene();

@@ -6,15 +6,17 @@
 
 const char* const ToolUsage =
     "usage: velmora-render [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
+    "       velmora-render --video FILE.mp4 [--frames A-B] [--screen WxH] [--fps N]\n"
     "       velmora-render --bench [--screen WxH] [--frames A-B]\n"
     "       velmora-render --export-assets DIR\n"
-    "       velmora-render --help\n"
+    "       velmora-render --help | --version\n"
     "Renders the demo's frames without a window. Frame K is the K-th frame the demo draws\n"
     "(frame 0 first), written as DIR/frame_NNNNNN.png or .ppm. The picture is the window's\n"
     "client area for that screen: (W-10) x (H-10), each rounded down to even; default screen\n"
-    "1920x1080, frame 0, png, the current directory. --bench times whole frames and each stage\n"
-    "over frames 0-1823 by default. --export-assets writes the embedded model.3ds, band.bmp and\n"
-    "face_classes.bin.\n";
+    "1920x1080, frame 0, png, the current directory. --video writes the frames as one H.264\n"
+    "MP4 file, frames 0-1823 (the whole zoom swing) at 60 frames per second by default.\n"
+    "--bench times whole frames and each stage over frames 0-1823 by default.\n"
+    "--export-assets writes the embedded model.3ds, band.bmp and face_classes.bin.\n";
 
 namespace {
 
@@ -63,10 +65,33 @@ bool ParseFrames(const std::string& text, ToolOptions& options, std::string& err
     return true;
 }
 
+bool HasMp4Extension(const std::string& path) {
+    constexpr char Extension[] = ".mp4";
+    constexpr size_t Length = sizeof Extension - 1;
+    if (path.size() <= Length) return false;
+    for (size_t i = 0; i < Length; ++i) {
+        const char c = path[path.size() - Length + i];
+        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != Extension[i]) return false;
+    }
+    return true;
+}
+
+bool ParseFps(const std::string& text, ToolOptions& options, std::string& error) {
+    uint32_t fps = 0;
+    if (!ParseNumber(text, fps) || fps < MinVideoFps || fps > MaxVideoFps) {
+        error = "--fps takes a whole number from " + std::to_string(MinVideoFps) + " to " +
+                std::to_string(MaxVideoFps) + ", not '" + text + "'";
+        return false;
+    }
+    options.videoFps = fps;
+    return true;
+}
+
 }  // namespace
 
 bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options, std::string& error) {
-    bool bench = false, formatGiven = false, outGiven = false, exportGiven = false;
+    bool bench = false, formatGiven = false, outGiven = false, exportGiven = false, videoGiven = false,
+         fpsGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string& out) {
@@ -81,6 +106,15 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
         if (arg == "--help" || arg == "-h") {
             options.mode = ToolMode::Help;
             return true;
+        } else if (arg == "--version") {
+            options.mode = ToolMode::Version;
+            return true;
+        } else if (arg == "--video") {
+            if (!value(options.videoPath)) return false;
+            videoGiven = true;
+        } else if (arg == "--fps") {
+            if (!value(text) || !ParseFps(text, options, error)) return false;
+            fpsGiven = true;
         } else if (arg == "--bench") {
             bench = true;
         } else if (arg == "--export-assets") {
@@ -116,6 +150,24 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             return false;
         }
         options.mode = ToolMode::ExportAssets;
+        return true;
+    }
+    if (fpsGiven && !videoGiven) {
+        error = "--fps applies to --video only";
+        return false;
+    }
+    if (videoGiven) {
+        if (bench || formatGiven || outGiven) {
+            error = "--video writes one MP4 file: --bench, --format and --out do not apply";
+            return false;
+        }
+        // MP4 is the one container written; another extension would mislead.
+        if (!HasMp4Extension(options.videoPath)) {
+            error = "--video writes MP4 only: the file name must end in .mp4, not '" + options.videoPath + "'";
+            return false;
+        }
+        options.mode = ToolMode::Video;
+        if (!options.framesGiven) options.lastFrame = VideoDefaultLastFrame;
         return true;
     }
     if (bench) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-enum class ToolMode { Render, Bench, ExportAssets, Help };
+enum class ToolMode { Render, Bench, Video, ExportAssets, Help, Version };
 enum class ImageFormat { Png, Ppm };
 
 struct ToolOptions {
@@ -17,6 +17,8 @@ struct ToolOptions {
     ImageFormat format = ImageFormat::Png;
     std::string outDir = ".";
     std::string exportDir;
+    std::string videoPath;
+    uint32_t videoFps = 60;
 };
 
 // The largest frame number accepted: file names carry six digits.
@@ -24,6 +26,12 @@ constexpr uint32_t MaxFrameNumber = 999999;
 
 // The bench's default frames: one whole zoom swing.
 constexpr uint32_t BenchDefaultLastFrame = 1823;
+// A video's default frames: the same whole swing.
+constexpr uint32_t VideoDefaultLastFrame = 1823;
+
+// The frame rates a video may have: players cope with these.
+constexpr uint32_t MinVideoFps = 1;
+constexpr uint32_t MaxVideoFps = 240;
 
 // Parses argv[1..]; on failure returns false with a one-line reason in error.
 bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options, std::string& error);
