@@ -5,8 +5,8 @@
 #include "app/headless_scene.h"
 
 const char* const ToolUsage =
-    "usage: velmora-render [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
-    "       velmora-render --bench [--screen WxH] [--frames A-B]\n"
+    "usage: velmora-render [--portable] [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
+    "       velmora-render --bench [--portable] [--screen WxH] [--frames A-B]\n"
     "       velmora-render --export-assets DIR\n"
     "       velmora-render --help\n"
     "Renders the demo's frames without a window. Frame K is the K-th frame the demo draws\n"
@@ -14,7 +14,9 @@ const char* const ToolUsage =
     "client area for that screen: (W-10) x (H-10), each rounded down to even; default screen\n"
     "1920x1080, frame 0, png, the current directory. --bench times whole frames and each stage\n"
     "over frames 0-1823 by default. --export-assets writes the embedded model.3ds, band.bmp and\n"
-    "face_classes.bin.\n";
+    "face_classes.bin. --portable computes exact reciprocals and reciprocal square roots in\n"
+    "place of the processor's fast estimates, so that frames are identical on every processor\n"
+    "and in the browser.\n";
 
 namespace {
 
@@ -83,6 +85,8 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             return true;
         } else if (arg == "--bench") {
             bench = true;
+        } else if (arg == "--portable") {
+            options.portable = true;
         } else if (arg == "--export-assets") {
             if (!value(options.exportDir)) return false;
             exportGiven = true;

@@ -17,6 +17,7 @@ struct ToolOptions {
     ImageFormat format = ImageFormat::Png;
     std::string outDir = ".";
     std::string exportDir;
+    bool portable = false;  // exact 1/x and 1/sqrt(x) in place of the fast estimates
 };
 
 // The largest frame number accepted: file names carry six digits.
