@@ -3,7 +3,9 @@
 // own tasks. Linked into the program with --js-library.
 //
 // The page's state is also kept in window.velmora for anyone who looks
-// (the browser tests do): frames presented, frames per second, speed, size.
+// (the browser tests do): frames presented, frames per second, the mean time
+// of a pass and of its copy onto the canvas over the last second, the time in
+// passes since the start, speed, size.
 mergeInto(LibraryManager.library, {
   $VelmoraPage: {
     canvas: null,
@@ -13,6 +15,8 @@ mergeInto(LibraryManager.library, {
     pauseNext: false,  // the last pass asked for the idle pause
     secondStart: 0,
     framesThisSecond: 0,
+    presentTime: 0,   // ms spent putting frames on the canvas this second
+    passTime: 0,      // ms spent in whole passes this second
     state: null,
 
     element: function(id) { return document.getElementById(id); },
@@ -25,6 +29,10 @@ mergeInto(LibraryManager.library, {
       var elapsed = now - page.secondStart;
       if (elapsed >= 1000) {
         state.fps = page.framesThisSecond * 1000 / elapsed;
+        state.presentMs = page.presentTime / page.framesThisSecond;
+        state.passMs = page.passTime / page.framesThisSecond;
+        page.presentTime = 0;
+        page.passTime = 0;
         page.secondStart = now;
         page.framesThisSecond = 0;
         var line = page.element('fps');
@@ -56,7 +64,7 @@ mergeInto(LibraryManager.library, {
     // Shared memory: the threaded build, whose band workers are threads.
     var threads = typeof SharedArrayBuffer !== 'undefined' && HEAPU8.buffer instanceof SharedArrayBuffer;
     page.state = window.velmora = {
-      width: width, height: height, frames: 0, fps: 0, speed: 'full', threads: threads,
+      width: width, height: height, frames: 0, fps: 0, presentMs: 0, passMs: 0, passTotalMs: 0, speed: 'full', threads: threads,
       stopped: false, still: false, error: null,
     };
     return 1;
@@ -71,8 +79,10 @@ mergeInto(LibraryManager.library, {
     if (page.source === null || page.source.buffer !== HEAPU8.buffer) {
       page.source = HEAPU8.subarray(rgba, rgba + bytes);
     }
+    var start = performance.now();
     page.image.data.set(page.source);
     page.context.putImageData(page.image, 0, 0);
+    page.presentTime += performance.now() - start;
     page.countFrame();
   },
 
@@ -117,9 +127,12 @@ mergeInto(LibraryManager.library, {
   VelmoraRunFrameLoop: function() {
     var page = VelmoraPage, channel = new MessageChannel();
     function pass() {
-      var going = 0;
+      var going = 0, start = performance.now();
       try {
         going = _VelmoraFramePass();
+        var spent = performance.now() - start;
+        page.passTime += spent;
+        page.state.passTotalMs += spent;
       } catch (e) {
         page.state.error = String(e);
         var line = page.element('fps');
