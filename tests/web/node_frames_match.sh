@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The WebAssembly build draws the same frames as the native portable build:
 # frames 0, 300 and 561 at two sizes, byte for byte, with the band workers as
-# threads and on one thread.
+# threads and on one thread, and every frame of the zoom swing at a small size.
 # Usage: node_frames_match.sh NATIVE_VELMORA_RENDER NODE_FRAMES_DIR
 set -u
 native=$1
@@ -43,5 +43,20 @@ for screen in 1920x1080 333x251; do
         done
     done
 done
+# Every frame of the zoom swing, and with it all 512 rotation angles through
+# the C library's cos and sin, at a small size.
+swing=$(seq 0 1823)
+mkdir -p "$work/swing/native" "$work/swing/wasm"
+"$native" --portable --screen 170x130 --frames 0-1823 --format ppm --out "$work/swing/native" ||
+    fail "velmora-render --portable --frames 0-1823"
+# shellcheck disable=SC2086  # one argument per frame
+node --no-experimental-fetch "$dir/node_frames_single.js" 170x130 "$work/swing/wasm" $swing >/dev/null ||
+    fail "node_frames_single over the swing"
+if differing=$(diff -rq "$work/swing/native" "$work/swing/wasm"); then
+    passes=$((passes + 1))
+else
+    fail "frames of the swing differ: $(wc -l <<<"$differing") files, first: $(head -1 <<<"$differing")"
+fi
+
 echo "WebAssembly frames under Node: $passes identical, $failures failed"
 [ "$failures" -eq 0 ]
