@@ -173,7 +173,8 @@ const scenarios = {
       });
       check(size.width === 1910 && size.height === 1070 && size.boxWidth === 1910 && size.boxHeight === 1070 &&
             size.left === 0 && size.top === 0, `canvas 1910x1070 at the top-left of a 1920x1080 page: ${JSON.stringify(size)}`);
-      check(size.isolated && (await state(page)).threads, 'the page is cross-origin isolated and its band workers are threads');
+      check(size.isolated && (await state(page)).threads && page.workers().length === 2,
+            `the page is cross-origin isolated and has two workers for the bands (${page.workers().length})`);
       const first = await canvasRgb(page), firstCount = (await state(page)).frames;
       await waitFor(page, (n) => window.velmora.frames >= n + 3, 'three more frames', 30000, firstCount);
       const later = await canvasRgb(page);
