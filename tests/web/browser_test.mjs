@@ -6,7 +6,8 @@
 //              single-threaded (?threads=0) and on a page that is not cross-origin isolated
 //   animation  the canvas has the window rule's size, frames change; keeps a screenshot
 //   speed      Space switches to idle speed (3 ms pause per frame) and back; Escape stops
-//   no_simd    without WebAssembly SIMD the page says so in plain words
+//   no_simd    without WebAssembly SIMD the page says so in plain words; a page
+//              too small for a picture says the start failed
 //   measure    (not a test) frames per second at 1910x1070, threaded and single-threaded
 import {spawn, execFileSync} from 'node:child_process';
 import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
@@ -243,6 +244,15 @@ const scenarios = {
       });
       check(said.visible && /lacks WebAssembly SIMD/.test(said.text), `the page says so: "${said.text}"`);
       check(said.scripts === 0, 'no program is loaded');
+
+      // A page smaller than the window rule's margin leaves no picture: a failed
+      // start, said as such (the 16-bit sizes would otherwise wrap to huge ones).
+      const tiny = await browser.newPage();
+      await tiny.setViewport({width: 8, height: 8});
+      await tiny.goto(server.url);
+      await waitFor(tiny, () => window.velmora && window.velmora.error, 'the failure', 10000);
+      const failed = await tiny.evaluate(() => document.getElementById('message').textContent);
+      check(failed === 'Startup failed.', `an 8x8 page says "${failed}"`);
     } finally {
       await browser.close();
       server.stop();
