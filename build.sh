@@ -3,6 +3,7 @@
 # starts the demo or runs the tests.
 #   ./build.sh demo    build and start the demo (needs a display)
 #   ./build.sh test    build and run the test suite (further arguments go to ctest)
+#   ./build.sh web     build the WebAssembly page and serve it locally
 #   ./build.sh deps    only install the packages
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -45,11 +46,17 @@ case "${1:-}" in
         shift
         ctest --preset release "$@"
         ;;
+    web)
+        install_packages emscripten cmake ninja-build
+        cmake --preset web
+        cmake --build --preset web
+        exec python3 platform/web/serve.py
+        ;;
     deps)
         install_packages "${build_packages[@]}" "${test_packages[@]}"
         ;;
     *)
-        echo "usage: ./build.sh demo | test | deps" >&2
+        echo "usage: ./build.sh demo | test | web | deps" >&2
         exit 2
         ;;
 esac

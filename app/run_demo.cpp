@@ -8,7 +8,7 @@
 #include "platform/shell.h"
 #include "render/frame_pipeline.h"
 
-void RunDemo() {
+void StartDemo() {
     if (!StartShell(DecideWindowMessage)) CloseShellAndExit(StartupFailedExitCode);
     ScreenSize screen = GetScreenSize();
     SetSceneSize(screen.width, screen.height);
@@ -20,15 +20,28 @@ void RunDemo() {
     }
     PrepareScene();
     OpenSpeedStats();
+}
 
+bool RunFramePass(int* quitCode) {
+    RenderFrame();
+    AdvanceFrame();
+    PresentFrame(Scene.colorBuffer, Scene.width, Scene.height);
+    if (Scene.fullSpeed != 1) PauseBetweenFrames();
+    RecordFrameForStats();
+    return PumpOneMessage(quitCode);
+}
+
+void ShowStillFrame(uint32_t frame) {
+    SeekFrame(frame);
+    RenderFrame();
+    PresentFrame(Scene.colorBuffer, Scene.width, Scene.height);
+}
+
+void RunDemo() {
+    StartDemo();
     // Render, present, maybe pause, then at most one message, until the quit.
     int quitCode = 0;
-    do {
-        RenderFrame();
-        AdvanceFrame();
-        PresentFrame(Scene.colorBuffer, Scene.width, Scene.height);
-        if (Scene.fullSpeed != 1) PauseBetweenFrames();
-        RecordFrameForStats();
-    } while (PumpOneMessage(&quitCode));
+    while (RunFramePass(&quitCode)) {
+    }
     CloseShellAndExit(quitCode);
 }

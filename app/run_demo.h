@@ -1,5 +1,21 @@
 // The program's entry routine: window, buffers, scene preparation, frame loop,
 // shutdown. Never returns.
 #pragma once
+#include <cstdint>
 
 [[noreturn]] void RunDemo();
+
+// The two halves of RunDemo, for a shell whose event loop calls back between
+// frames (the browser) rather than being looped over.
+//
+// Start-up: the shell, the window, the three buffers and the scene. A start
+// that fails is reported and ends the run with a non-zero code.
+void StartDemo();
+
+// One pass of the frame loop: render, advance, present, pause at idle speed,
+// then at most one message. False once the quit message was taken, with its
+// code in *quitCode.
+bool RunFramePass(int* quitCode);
+
+// Draws the demo's frame `frame` and presents it (a still picture).
+void ShowStillFrame(uint32_t frame);

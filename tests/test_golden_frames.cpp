@@ -10,6 +10,9 @@
 // accepts channel differences of at most 2 everywhere except on at most 1% of
 // the pixels, and still fails on anything wrong in the geometry, the lighting,
 // the texture or the band split, which change far more pixels than that.
+//
+// Portable frames (exact 1/x and 1/sqrt(x), golden/portable/) are the same on
+// every processor, so they are compared with no tolerance at all.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,6 +21,7 @@
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
+#include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "tools/velmora_render/image_file.h"
@@ -29,10 +33,21 @@ constexpr int ScreenHeight = 370;
 constexpr int ChannelTolerance = 2;
 constexpr double OutlierShare = 0.01;
 
-std::string GoldenPath(uint32_t frame) {
+std::string GoldenPath(const char* folder, uint32_t frame) {
     char name[64];
     std::snprintf(name, sizeof name, "/frame_%06u.png", frame);
-    return std::string(VELMORA_GOLDEN_DIR) + name;
+    return std::string(VELMORA_GOLDEN_DIR) + folder + name;
+}
+
+// Reads the reference picture of `frame` and draws the same frame into Scene.
+void DrawBesideGolden(const char* folder, uint32_t frame, std::vector<uint32_t>& golden) {
+    int width = 0, height = 0;
+    std::string error;
+    ASSERT_TRUE(ReadPng(GoldenPath(folder, frame), golden, width, height, error)) << error;
+    ASSERT_EQ(width, Scene.width);
+    ASSERT_EQ(height, Scene.height);
+    SeekFrame(frame);
+    RenderFrame();
 }
 
 int LargestChannelDifference(uint32_t a, uint32_t b) {
@@ -53,14 +68,7 @@ protected:
 TEST_P(GoldenFrames, MatchTheReferencePicture) {
     const uint32_t frame = GetParam();
     std::vector<uint32_t> golden;
-    int width = 0, height = 0;
-    std::string error;
-    ASSERT_TRUE(ReadPng(GoldenPath(frame), golden, width, height, error)) << error;
-    ASSERT_EQ(width, Scene.width);
-    ASSERT_EQ(height, Scene.height);
-
-    SeekFrame(frame);
-    RenderFrame();
+    ASSERT_NO_FATAL_FAILURE(DrawBesideGolden("", frame, golden));
     size_t exact = 0, outliers = 0;
     for (size_t i = 0; i < golden.size(); ++i) {
         const int d = LargestChannelDifference(golden[i], Scene.colorBuffer[i]);
@@ -75,5 +83,32 @@ TEST_P(GoldenFrames, MatchTheReferencePicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EmbeddedScene, GoldenFrames, ::testing::Values(0u, 300u, 384u, 561u, 1473u));
+
+class PortableGoldenFrames : public ::testing::TestWithParam<uint32_t> {
+protected:
+    static void SetUpTestSuite() {
+        PortableArithmetic = true;  // before the scene is prepared: start-up geometry uses it too
+        ASSERT_TRUE(OpenHeadlessScene(ScreenWidth, ScreenHeight));
+    }
+    static void TearDownTestSuite() {
+        CloseHeadlessScene();
+        PortableArithmetic = PortableByDefault;
+    }
+    static inline const bool PortableByDefault = PortableArithmetic;
+};
+
+TEST_P(PortableGoldenFrames, MatchTheReferencePictureExactly) {
+    const uint32_t frame = GetParam();
+    std::vector<uint32_t> golden;
+    ASSERT_NO_FATAL_FAILURE(DrawBesideGolden("/portable", frame, golden));
+    size_t differing = 0, first = golden.size();
+    for (size_t i = 0; i < golden.size(); ++i) {
+        if (golden[i] == (Scene.colorBuffer[i] & 0xFFFFFF)) continue;
+        if (differing++ == 0) first = i;
+    }
+    EXPECT_EQ(differing, 0u) << "first at column " << first % Scene.width << ", row " << first / Scene.width;
+}
+
+INSTANTIATE_TEST_SUITE_P(EmbeddedScene, PortableGoldenFrames, ::testing::Values(0u, 300u, 561u, 1473u));
 
 }  // namespace

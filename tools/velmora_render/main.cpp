@@ -10,6 +10,7 @@
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
 #include "assets/embedded_data.h"
+#include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "tools/velmora_render/bench.h"
@@ -94,6 +95,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.mode == ToolMode::ExportAssets) return ExportAssets(options.exportDir);
+    // Before the scene is opened: start-up geometry uses the reciprocals too.
+    if (options.portable) PortableArithmetic = true;
     if (!OpenHeadlessScene(options.screenWidth, options.screenHeight)) {
         std::fprintf(stderr, "velmora-render: cannot allocate the buffers for a %dx%d screen\n",
                      options.screenWidth, options.screenHeight);

@@ -5,9 +5,9 @@
 #include "app/headless_scene.h"
 
 const char* const ToolUsage =
-    "usage: velmora-render [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
-    "       velmora-render --video FILE.mp4 [--frames A-B] [--screen WxH] [--fps N]\n"
-    "       velmora-render --bench [--screen WxH] [--frames A-B]\n"
+    "usage: velmora-render [--portable] [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
+    "       velmora-render --video FILE.mp4 [--portable] [--frames A-B] [--screen WxH] [--fps N]\n"
+    "       velmora-render --bench [--portable] [--screen WxH] [--frames A-B]\n"
     "       velmora-render --export-assets DIR\n"
     "       velmora-render --help | --version\n"
     "Renders the demo's frames without a window. Frame K is the K-th frame the demo draws\n"
@@ -16,7 +16,10 @@ const char* const ToolUsage =
     "1920x1080, frame 0, png, the current directory. --video writes the frames as one H.264\n"
     "MP4 file, frames 0-1823 (the whole zoom swing) at 60 frames per second by default.\n"
     "--bench times whole frames and each stage over frames 0-1823 by default.\n"
-    "--export-assets writes the embedded model.3ds, band.bmp and face_classes.bin.\n";
+    "--export-assets writes the embedded model.3ds, band.bmp and face_classes.bin.\n"
+    "--portable computes exact reciprocals and reciprocal square roots in place of the\n"
+    "processor's fast estimates, so that frames are identical on every processor and in\n"
+    "the browser.\n";
 
 namespace {
 
@@ -117,6 +120,8 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             fpsGiven = true;
         } else if (arg == "--bench") {
             bench = true;
+        } else if (arg == "--portable") {
+            options.portable = true;
         } else if (arg == "--export-assets") {
             if (!value(options.exportDir)) return false;
             exportGiven = true;

@@ -19,6 +19,7 @@ struct ToolOptions {
     std::string exportDir;
     std::string videoPath;
     uint32_t videoFps = 60;
+    bool portable = false;  // exact 1/x and 1/sqrt(x) in place of the fast estimates
 };
 
 // The largest frame number accepted: file names carry six digits.

@@ -1,0 +1,292 @@
+// The page in Debian's headless Chromium, driven through the DevTools
+// protocol (puppeteer-core; no browser is downloaded).
+//   node browser_test.mjs SCENARIO --site DIR --native VELMORA_RENDER [--out DIR]
+// Scenarios (each a ctest test):
+//   still      ?frame=561 shows the native portable frame's pixels exactly: threaded,
+//              single-threaded (?threads=0) and on a page that is not cross-origin isolated
+//   animation  the canvas has the window rule's size, frames change; keeps a screenshot
+//   speed      Space switches to idle speed (3 ms pause per frame) and back; Escape stops
+//   no_simd    without WebAssembly SIMD the page says so in plain words; a page
+//              too small for a picture says the start failed
+//   measure    (not a test) frames per second at 1910x1070, threaded and single-threaded
+import {spawn, execFileSync} from 'node:child_process';
+import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import {fileURLToPath} from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const serveScript = path.join(here, '..', '..', 'platform', 'web', 'serve.py');
+const Chromium = process.env.VELMORA_CHROMIUM || '/usr/bin/chromium';
+
+let puppeteer;
+try {
+  puppeteer = (await import('puppeteer-core')).default;
+} catch {
+  console.log(`FAIL: puppeteer-core is not installed: npm ci --prefix ${here}`);
+  process.exit(1);
+}
+
+const [scenario, ...rest] = process.argv.slice(2);
+const options = {};
+for (let i = 0; i < rest.length; i += 2) options[rest[i].replace(/^--/, '')] = rest[i + 1];
+
+let passes = 0, failures = 0;
+function check(ok, what) {
+  if (ok) passes++; else failures++;
+  console.log(`${ok ? 'ok' : 'FAIL'}: ${what}`);
+}
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// serve.py on a free port; resolves to the address it prints.
+function startServer(isolated) {
+  const args = [serveScript, options.site, '--port', '0'];
+  if (!isolated) args.push('--no-isolation');
+  const server = spawn('python3', args, {stdio: ['ignore', 'pipe', 'inherit']});
+  return new Promise((resolve, reject) => {
+    let said = '';
+    server.stdout.on('data', (chunk) => {
+      said += chunk;
+      const match = said.match(/open (http:\/\/\S+)/);
+      if (match) resolve({url: match[1], stop: () => server.kill()});
+    });
+    server.on('exit', (code) => reject(new Error(`serve.py ended with ${code}`)));
+  });
+}
+
+async function launch(width, height) {
+  return puppeteer.launch({
+    executablePath: Chromium,
+    headless: true,
+    args: ['--no-sandbox', `--window-size=${width},${height}`, '--no-first-run', '--disable-quic',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    defaultViewport: {width, height},
+  });
+}
+
+async function openPage(browser, url) {
+  const page = await browser.newPage();
+  page.on('pageerror', (e) => console.log(`page error: ${e.message}`));
+  await page.goto(url);
+  return page;
+}
+
+const state = (page) => page.evaluate(() => window.velmora || null);
+
+async function waitFor(page, predicate, what, timeoutMs = 30000, ...args) {
+  try {
+    await page.waitForFunction(predicate, {timeout: timeoutMs, polling: 50}, ...args);
+    return true;
+  } catch {
+    console.log(`timed out waiting for ${what}; page state: ${JSON.stringify(await state(page))}`);
+    return false;
+  }
+}
+
+// The canvas's pixels as RGB bytes, read back through the 2D context.
+async function canvasRgb(page) {
+  const base64 = await page.evaluate(() => {
+    const canvas = document.getElementById('velmora');
+    const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    const rgb = new Uint8Array(rgba.length / 4 * 3);
+    for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
+      rgb[j] = rgba[i]; rgb[j + 1] = rgba[i + 1]; rgb[j + 2] = rgba[i + 2];
+    }
+    let binary = '';
+    for (let i = 0; i < rgb.length; i += 0x8000) binary += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+    return btoa(binary);
+  });
+  return Buffer.from(base64, 'base64');
+}
+
+// velmora-render --portable's frame as RGB bytes (a binary PPM's body).
+function nativeFrame(screen, frame) {
+  const dir = mkdtempSync(path.join(tmpdir(), 'velmora-web-'));
+  try {
+    execFileSync(options.native, ['--portable', '--screen', screen, '--frames', String(frame), '--format', 'ppm',
+                                  '--out', dir]);
+    const ppm = readFileSync(path.join(dir, `frame_${String(frame).padStart(6, '0')}.ppm`));
+    let offset = 0;
+    for (let lines = 0; lines < 3; offset++) if (ppm[offset] === 0x0a) lines++;  // P6, size, 255
+    return ppm.subarray(offset);
+  } finally {
+    rmSync(dir, {recursive: true, force: true});
+  }
+}
+
+function firstDifference(a, b) {
+  if (a.length !== b.length) return `sizes ${a.length} and ${b.length}`;
+  const i = a.findIndex((byte, k) => byte !== b[k]);
+  return i < 0 ? null : `first at byte ${i} (pixel ${Math.floor(i / 3)})`;
+}
+
+// Frames per second, mean pass time and mean gap between passes over ms.
+async function measureRate(page, ms) {
+  const before = await state(page);
+  const start = Date.now();
+  await sleep(ms);
+  const after = await state(page);
+  const seconds = (Date.now() - start) / 1000, frames = after.frames - before.frames;
+  const fps = frames / seconds;
+  return {fps, intervalMs: 1000 / fps, passMs: (after.passTotalMs - before.passTotalMs) / frames,
+          presentMs: after.presentMs, speed: after.speed};
+}
+
+const scenarios = {
+  async still() {
+    const expected = nativeFrame('1920x1080', 561);
+    const isolated = await startServer(true), open = await startServer(false);
+    const browser = await launch(1920, 1080);
+    try {
+      for (const [name, url, threads] of [['threaded', `${isolated.url}?frame=561`, true],
+                                          ['single-threaded', `${isolated.url}?frame=561&threads=0`, false],
+                                          ['not isolated', `${open.url}?frame=561`, false]]) {
+        const page = await openPage(browser, url);
+        if (!await waitFor(page, () => window.velmora && window.velmora.still === 561, `${name} still`)) {
+          check(false, `${name}: frame 561 drawn`);
+          continue;
+        }
+        const s = await state(page);
+        check(s.threads === threads, `${name}: band workers ${threads ? 'are threads' : 'on the page thread'}`);
+        check(s.frames === 1, `${name}: exactly one frame presented (${s.frames})`);
+        const difference = firstDifference(await canvasRgb(page), expected);
+        check(difference === null, `${name}: ?frame=561 equals velmora-render --portable` +
+              (difference ? `: differs, ${difference}` : ''));
+        await page.close();
+      }
+    } finally {
+      await browser.close();
+      isolated.stop();
+      open.stop();
+    }
+  },
+
+  async animation() {
+    const server = await startServer(true);
+    const browser = await launch(1920, 1080);
+    try {
+      const page = await openPage(browser, server.url);
+      check(await waitFor(page, () => window.velmora && window.velmora.frames >= 2, 'two frames'), 'frames presented');
+      const size = await page.evaluate(() => {
+        const canvas = document.getElementById('velmora'), box = canvas.getBoundingClientRect();
+        return {width: canvas.width, height: canvas.height, left: box.left, top: box.top, boxWidth: box.width,
+                boxHeight: box.height, isolated: self.crossOriginIsolated};
+      });
+      check(size.width === 1910 && size.height === 1070 && size.boxWidth === 1910 && size.boxHeight === 1070 &&
+            size.left === 0 && size.top === 0, `canvas 1910x1070 at the top-left of a 1920x1080 page: ${JSON.stringify(size)}`);
+      check(size.isolated && (await state(page)).threads && page.workers().length === 2,
+            `the page is cross-origin isolated and has two workers for the bands (${page.workers().length})`);
+      const first = await canvasRgb(page), firstCount = (await state(page)).frames;
+      await waitFor(page, (n) => window.velmora.frames >= n + 3, 'three more frames', 30000, firstCount);
+      const later = await canvasRgb(page);
+      check(firstDifference(first, later) !== null, 'the picture changes from frame to frame');
+      await sleep(1500);  // a frame-rate line to show
+      const line = await page.evaluate(() => document.getElementById('fps').textContent);
+      check(/^[0-9.]+ frames per second, full speed/.test(line), `the frame rate is shown: "${line}"`);
+      if (options.out) await page.screenshot({path: path.join(options.out, 'web_screenshot.png')});
+    } finally {
+      await browser.close();
+      server.stop();
+    }
+  },
+
+  async speed() {
+    // A small page: frames take about a millisecond, so the 3 ms pause shows plainly.
+    const server = await startServer(true);
+    const browser = await launch(340, 250);
+    try {
+      const page = await openPage(browser, server.url);
+      if (!await waitFor(page, () => window.velmora && window.velmora.fps > 0, 'a frame rate')) {
+        check(false, 'the page runs');
+        return;
+      }
+      const rates = [];
+      for (const expected of ['full', 'idle', 'full']) {
+        if (rates.length > 0) await page.keyboard.press('Space');
+        await sleep(300);
+        const rate = await measureRate(page, 2500);
+        rates.push(rate);
+        console.log(`${expected}: ${rate.fps.toFixed(1)} frames per second, ${rate.intervalMs.toFixed(2)} ms per frame ` +
+                    `of which ${rate.passMs.toFixed(2)} ms in the pass`);
+        check(rate.speed === expected, `after ${rates.length - 1} Space presses the speed is ${expected}`);
+      }
+      // The pause is the gap between one pass's end and the next one's start.
+      const gap = (rate) => rate.intervalMs - rate.passMs;
+      check(gap(rates[1]) >= 2.9, `idle speed pauses at least 3 ms after each frame (${gap(rates[1]).toFixed(2)} ms)`);
+      for (const i of [0, 2]) {
+        check(gap(rates[1]) >= gap(rates[i]) + 2, `full speed pauses about 3 ms less than idle ` +
+              `(${gap(rates[i]).toFixed(2)} ms against ${gap(rates[1]).toFixed(2)} ms)`);
+      }
+      await page.keyboard.press('Escape');
+      const stopped = await waitFor(page, () => window.velmora.stopped, 'the stop');
+      const count = (await state(page)).frames;
+      await sleep(300);
+      check(stopped && (await state(page)).frames === count, 'Escape stops the frame loop');
+    } finally {
+      await browser.close();
+      server.stop();
+    }
+  },
+
+  async no_simd() {
+    const server = await startServer(true);
+    const browser = await launch(800, 600);
+    try {
+      const page = await browser.newPage();
+      // A browser without SIMD: no module that uses it validates.
+      await page.evaluateOnNewDocument(() => { WebAssembly.validate = () => false; });
+      await page.goto(server.url);
+      await waitFor(page, () => window.velmora && window.velmora.error, 'the message', 10000);
+      const said = await page.evaluate(() => {
+        const box = document.getElementById('message');
+        return {text: box.textContent, visible: !box.hidden && box.getBoundingClientRect().height > 0,
+                scripts: [...document.scripts].filter((s) => s.src).length};
+      });
+      check(said.visible && /lacks WebAssembly SIMD/.test(said.text), `the page says so: "${said.text}"`);
+      check(said.scripts === 0, 'no program is loaded');
+
+      // A page smaller than the window rule's margin leaves no picture: a failed
+      // start, said as such (the 16-bit sizes would otherwise wrap to huge ones).
+      const tiny = await browser.newPage();
+      await tiny.setViewport({width: 8, height: 8});
+      await tiny.goto(server.url);
+      await waitFor(tiny, () => window.velmora && window.velmora.error, 'the failure', 10000);
+      const failed = await tiny.evaluate(() => document.getElementById('message').textContent);
+      check(failed === 'Startup failed.', `an 8x8 page says "${failed}"`);
+    } finally {
+      await browser.close();
+      server.stop();
+    }
+  },
+
+  async measure() {
+    const server = await startServer(true);
+    const browser = await launch(1920, 1080);
+    try {
+      for (const [name, query] of [['threaded', ''], ['single-threaded', '?threads=0']]) {
+        const page = await openPage(browser, server.url + query);
+        await waitFor(page, () => window.velmora && window.velmora.fps > 0, 'a frame rate');
+        await sleep(2000);
+        const rate = await measureRate(page, Number(options.seconds || 10) * 1000);
+        console.log(`${name} 1910x1070: ${rate.fps.toFixed(1)} frames per second ` +
+                    `(pass ${rate.passMs.toFixed(2)} ms, canvas copy ${rate.presentMs.toFixed(2)} ms)`);
+        await page.close();
+      }
+    } finally {
+      await browser.close();
+      server.stop();
+    }
+  },
+};
+
+if (!scenarios[scenario] || !options.site) {
+  console.log('usage: node browser_test.mjs still|animation|speed|no_simd|measure --site DIR --native VELMORA_RENDER [--out DIR]');
+  process.exit(2);
+}
+try {
+  await scenarios[scenario]();
+} catch (e) {
+  check(false, `${scenario}: ${e.stack || e}`);
+}
+if (scenario !== 'measure') console.log(`${scenario}: ${passes} passed, ${failures} failed`);
+process.exit(failures === 0 && (passes > 0 || scenario === 'measure') ? 0 : 1);
