@@ -14,6 +14,9 @@
 #include "tools/velmora_render/bench.h"
 #include "tools/velmora_render/image_file.h"
 #include "tools/velmora_render/options.h"
+#include "tools/velmora_render/process_readings.h"
+#include "tools/velmora_render/soak.h"
+#include "tools/velmora_render/stop_signals.h"
 
 namespace {
 
@@ -55,6 +58,7 @@ int RenderFrames(const ToolOptions& options) {
         return ExitFailure;
     }
     const bool showProgress = isatty(STDERR_FILENO) && options.lastFrame > options.firstFrame;
+    DeferStopSignals();
     SeekFrame(options.firstFrame);
     for (uint32_t frame = options.firstFrame;; ++frame) {
         RenderFrame();
@@ -70,15 +74,35 @@ int RenderFrames(const ToolOptions& options) {
         }
         if (showProgress)
             std::fprintf(stderr, "\rframe %u of %u-%u", frame, options.firstFrame, options.lastFrame);
+        if (const int signal = PendingStopSignal()) {
+            if (showProgress) std::fputc('\n', stderr);
+            std::fprintf(stderr, "velmora-render: stopped by %s; frames %u-%u are complete\n", StopSignalName(signal),
+                         options.firstFrame, frame);
+            EndBySignal(signal);
+        }
         if (frame == options.lastFrame) break;
     }
     if (showProgress) std::fputc('\n', stderr);
     return 0;
 }
 
+// Linux overcommits memory: buffers larger than the machine may be granted and
+// the process killed when the first clear touches them. Such a screen is
+// refused before drawing instead.
+bool BuffersFitMachine(const ToolOptions& options) {
+    const uint64_t bytes = uint64_t{3} * 4 * Scene.width * Scene.height;
+    const uint64_t machine = MachineMemoryBytes();
+    if (machine == 0 || bytes <= machine) return true;
+    std::fprintf(stderr, "velmora-render: the buffers for a %dx%d screen need %llu MiB, more than this machine's %llu MiB\n",
+                 options.screenWidth, options.screenHeight, static_cast<unsigned long long>(bytes >> 20),
+                 static_cast<unsigned long long>(machine >> 20));
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    IgnoreFileSizeSignal();
     std::vector<std::string> args(argv + 1, argv + argc);
     ToolOptions options;
     std::string error;
@@ -96,9 +120,15 @@ int main(int argc, char** argv) {
                      options.screenWidth, options.screenHeight);
         return ExitFailure;
     }
+    if (!BuffersFitMachine(options)) {
+        CloseHeadlessScene();
+        return ExitFailure;
+    }
     int result = 0;
     if (options.mode == ToolMode::Bench)
         RunBench(options.firstFrame, options.lastFrame, stdout);
+    else if (options.mode == ToolMode::Soak)
+        result = RunSoak(options.firstFrame, options.lastFrame, stdout);
     else
         result = RenderFrames(options);
     CloseHeadlessScene();

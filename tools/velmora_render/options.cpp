@@ -7,33 +7,43 @@
 const char* const ToolUsage =
     "usage: velmora-render [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
     "       velmora-render --bench [--screen WxH] [--frames A-B]\n"
+    "       velmora-render --soak [--screen WxH] [--frames A-B]\n"
     "       velmora-render --export-assets DIR\n"
     "       velmora-render --help\n"
     "Renders the demo's frames without a window. Frame K is the K-th frame the demo draws\n"
-    "(frame 0 first), written as DIR/frame_NNNNNN.png or .ppm. The picture is the window's\n"
-    "client area for that screen: (W-10) x (H-10), each rounded down to even; default screen\n"
-    "1920x1080, frame 0, png, the current directory. --bench times whole frames and each stage\n"
-    "over frames 0-1823 by default. --export-assets writes the embedded model.3ds, band.bmp and\n"
+    "(frame 0 first), written as DIR/frame_NNNNNN.png or .ppm (seven digits and more from\n"
+    "frame 1000000 on). The picture is the window's client area for that screen: (W-10) x\n"
+    "(H-10), each rounded down to even; default screen 1920x1080, frame 0, png, the current\n"
+    "directory. Ctrl-C stops a run after the frame in hand. --bench times whole frames and\n"
+    "each stage over frames 0-1823 by default. --soak draws frames (0-19999 by default)\n"
+    "without writing them and prints the process's resident memory, open files and threads\n"
+    "every 1000 frames. --export-assets writes the embedded model.3ds, band.bmp and\n"
     "face_classes.bin.\n";
 
 namespace {
 
-bool ParseNumber(const std::string& text, uint32_t& value) {
-    if (text.empty()) return false;
+enum class Number { Valid, Malformed, TooLarge };
+
+// Plain decimal digits only: no sign, no spaces, no base prefix.
+Number ParseNumber(const std::string& text, uint32_t& value) {
+    if (text.empty()) return Number::Malformed;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end;
+    if (ptr != end) return Number::Malformed;
+    if (ec == std::errc::result_out_of_range) return Number::TooLarge;
+    return ec == std::errc() ? Number::Valid : Number::Malformed;
 }
 
 bool ParseScreen(const std::string& text, ToolOptions& options, std::string& error) {
     const size_t x = text.find('x');
     uint32_t width = 0, height = 0;
-    if (x == std::string::npos || !ParseNumber(text.substr(0, x), width) ||
-        !ParseNumber(text.substr(x + 1), height)) {
+    const Number w = x == std::string::npos ? Number::Malformed : ParseNumber(text.substr(0, x), width);
+    const Number h = x == std::string::npos ? Number::Malformed : ParseNumber(text.substr(x + 1), height);
+    if (w == Number::Malformed || h == Number::Malformed) {
         error = "--screen takes WxH, for example 1920x1080, not '" + text + "'";
         return false;
     }
-    if (width < MinScreenSize || height < MinScreenSize || width > MaxScreenSize || height > MaxScreenSize) {
+    if (w == Number::TooLarge || h == Number::TooLarge || width < MinScreenSize || height < MinScreenSize || width > MaxScreenSize || height > MaxScreenSize) {
         error = "--screen sizes must lie between " + std::to_string(MinScreenSize) + " and " +
                 std::to_string(MaxScreenSize) + ", not '" + text + "'";
         return false;
@@ -46,15 +56,18 @@ bool ParseScreen(const std::string& text, ToolOptions& options, std::string& err
 bool ParseFrames(const std::string& text, ToolOptions& options, std::string& error) {
     const size_t dash = text.find('-');
     uint32_t first = 0, last = 0;
-    bool ok = dash == std::string::npos
-                  ? ParseNumber(text, first) && (last = first, true)
-                  : ParseNumber(text.substr(0, dash), first) && ParseNumber(text.substr(dash + 1), last);
-    if (!ok) {
+    const Number a = ParseNumber(text.substr(0, dash), first);
+    const Number b = dash == std::string::npos ? (last = first, a) : ParseNumber(text.substr(dash + 1), last);
+    if (a == Number::Malformed || b == Number::Malformed) {
         error = "--frames takes K or A-B with whole numbers, not '" + text + "'";
         return false;
     }
-    if (first > last || last > MaxFrameNumber) {
-        error = "--frames needs A <= B <= " + std::to_string(MaxFrameNumber) + ", not '" + text + "'";
+    if (a == Number::TooLarge || b == Number::TooLarge) {
+        error = "--frames numbers must not exceed " + std::to_string(MaxFrameNumber) + ", not '" + text + "'";
+        return false;
+    }
+    if (first > last) {
+        error = "--frames needs A <= B, not '" + text + "'";
         return false;
     }
     options.firstFrame = first;
@@ -66,7 +79,7 @@ bool ParseFrames(const std::string& text, ToolOptions& options, std::string& err
 }  // namespace
 
 bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options, std::string& error) {
-    bool bench = false, formatGiven = false, outGiven = false, exportGiven = false;
+    bool bench = false, soak = false, formatGiven = false, outGiven = false, exportGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string& out) {
@@ -83,6 +96,8 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             return true;
         } else if (arg == "--bench") {
             bench = true;
+        } else if (arg == "--soak") {
+            soak = true;
         } else if (arg == "--export-assets") {
             if (!value(options.exportDir)) return false;
             exportGiven = true;
@@ -107,7 +122,7 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
         }
     }
     if (exportGiven) {
-        if (bench || formatGiven || outGiven || options.framesGiven || args.size() != 2) {
+        if (bench || soak || formatGiven || outGiven || options.framesGiven || args.size() != 2) {
             error = "--export-assets DIR takes no other options";
             return false;
         }
@@ -118,13 +133,17 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
         options.mode = ToolMode::ExportAssets;
         return true;
     }
-    if (bench) {
+    if (bench && soak) {
+        error = "--bench and --soak cannot be combined";
+        return false;
+    }
+    if (bench || soak) {
         if (formatGiven || outGiven) {
-            error = "--bench writes no frames: --format and --out do not apply";
+            error = std::string(bench ? "--bench" : "--soak") + " writes no frames: --format and --out do not apply";
             return false;
         }
-        options.mode = ToolMode::Bench;
-        if (!options.framesGiven) options.lastFrame = BenchDefaultLastFrame;
+        options.mode = bench ? ToolMode::Bench : ToolMode::Soak;
+        if (!options.framesGiven) options.lastFrame = bench ? BenchDefaultLastFrame : SoakDefaultLastFrame;
     }
     return true;
 }
