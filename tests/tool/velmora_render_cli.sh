@@ -65,7 +65,7 @@ check "7680x4320 gives a 7670x4310 PNG" \
 
 # Buffers that cannot be allocated: a clear error and exit 1, never a crash.
 # Sanitizer builds reserve more address space than the limit and cannot run under it.
-if (ulimit -v 1000000 && "$tool" --help >/dev/null 2>&1); then
+if { (ulimit -v 1000000 && "$tool" --help); } >/dev/null 2>&1; then
     (ulimit -v 1000000 && exec "$tool" --screen 16384x16384 --frames 0 --out "$work/big") 2>"$work/err"
     check "exit 1 when the buffers cannot be allocated" test $? -eq 1
     check "and a clear error" grep -q "cannot allocate the buffers for a 16384x16384 screen" "$work/err"

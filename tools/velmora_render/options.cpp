@@ -43,7 +43,8 @@ bool ParseScreen(const std::string& text, ToolOptions& options, std::string& err
         error = "--screen takes WxH, for example 1920x1080, not '" + text + "'";
         return false;
     }
-    if (w == Number::TooLarge || h == Number::TooLarge || width < MinScreenSize || height < MinScreenSize || width > MaxScreenSize || height > MaxScreenSize) {
+    if (w == Number::TooLarge || h == Number::TooLarge || width < MinScreenSize || height < MinScreenSize ||
+        width > MaxScreenSize || height > MaxScreenSize) {
         error = "--screen sizes must lie between " + std::to_string(MinScreenSize) + " and " +
                 std::to_string(MaxScreenSize) + ", not '" + text + "'";
         return false;
@@ -57,7 +58,8 @@ bool ParseFrames(const std::string& text, ToolOptions& options, std::string& err
     const size_t dash = text.find('-');
     uint32_t first = 0, last = 0;
     const Number a = ParseNumber(text.substr(0, dash), first);
-    const Number b = dash == std::string::npos ? (last = first, a) : ParseNumber(text.substr(dash + 1), last);
+    const Number b = dash == std::string::npos ? a : ParseNumber(text.substr(dash + 1), last);
+    if (dash == std::string::npos) last = first;
     if (a == Number::Malformed || b == Number::Malformed) {
         error = "--frames takes K or A-B with whole numbers, not '" + text + "'";
         return false;

@@ -20,7 +20,7 @@ struct ToolOptions {
 };
 
 // Frame numbers are 32-bit. Reaching frame K steps the zoom K times (one float
-// multiply each, about a second per 10^9 on the development machine), so every
+// multiply each, some 3 s per 10^9 on the development machine), so every
 // accepted frame is reached in bounded time. Names carry at least six digits:
 // frame_000000 .. frame_999999, then frame_1000000 and on.
 constexpr uint32_t MaxFrameNumber = UINT32_MAX;
