@@ -4,7 +4,7 @@
 set -u
 tool=$1
 embedded=$2
-. "$(dirname "$0")/cli_checks.sh"
+source "$(dirname "$0")/tool_test_lib.sh"
 
 # Bad arguments: one line saying what is wrong, then the usage, exit code 2.
 expect_exit 2 "unknown argument '--bogus'" --bogus
@@ -18,6 +18,13 @@ expect_exit 2 "--format takes png or ppm" --format jpg
 expect_exit 2 "needs a value" --out
 expect_exit 2 "takes no other options" --export-assets "$work/x" --frames 3
 expect_exit 2 "--bench writes no frames" --bench --out "$work"
+expect_exit 2 "--soak writes no frames" --soak --format ppm
+expect_exit 2 "--screen sizes" --screen 11x12
+expect_exit 2 "--screen sizes" --screen 12x32778
+for frames in "" 3- - +3 " 3" 0x10; do
+    expect_exit 2 "--frames takes K or A-B" --frames "$frames"
+done
+expect_exit 2 "--frames numbers must not exceed 4294967295" --frames 0-4294967296
 expect_exit 0 "" --help
 check "--help prints the usage" grep -q "usage: velmora-render" "$work/out"
 
@@ -51,6 +58,39 @@ check "frame 4 alone equals frame 4 after frame 3" cmp -s "$work/frames/frame_00
 expect_exit 0 "" --screen 200x150 --frames 7 --out "$work/png"
 check "PNG written with its signature" bash -c "head -c 8 '$work/png/frame_000007.png' | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a'"
 
+# Screens: the smallest (a 2x2 picture), the largest on each side (32766
+# columns or rows, the last that are 16-bit points), and 7680x4320.
+ppm_size() { head -2 "$1" | tail -1; }
+expect_exit 0 "" --screen 12x12 --frames 561 --format ppm --out "$work/screens"
+check "12x12 gives a 2x2 picture" test "$(ppm_size "$work/screens/frame_000561.ppm")" = "2 2"
+expect_exit 0 "" --screen 32777x12 --frames 561 --format ppm --out "$work/screens"
+check "32777x12 gives 32766x2" test "$(ppm_size "$work/screens/frame_000561.ppm")" = "32766 2"
+expect_exit 0 "" --screen 12x32777 --frames 561 --format ppm --out "$work/screens"
+check "12x32777 gives 2x32766" test "$(ppm_size "$work/screens/frame_000561.ppm")" = "2 32766"
+expect_exit 0 "" --screen 7680x4320 --frames 561 --out "$work/screens"
+check "7680x4320 gives a 7670x4310 PNG" \
+    test "$(od -An -j16 -N8 -tx1 "$work/screens/frame_000561.png" | tr -d ' \n')" = "$(printf '%08x%08x' 7670 4310)"
+
+# Buffers that cannot be allocated: a clear error and exit 1, never a crash.
+# Sanitizer builds reserve more address space than the limit and cannot run under it.
+if { (ulimit -v 1000000 && "$tool" --help); } >/dev/null 2>&1; then
+    (ulimit -v 1000000 && exec "$tool" --screen 16384x16384 --frames 0 --out "$work/big") 2>"$work/err"
+    check "exit 1 when the buffers cannot be allocated" test $? -eq 1
+    check "and a clear error" grep -q "cannot allocate the buffers for a 16384x16384 screen" "$work/err"
+else
+    echo "skipped: allocation failure (this build cannot run under ulimit -v)"
+fi
+
+# Frames past one swing: names widen past six digits, a frame sought equals the
+# same frame drawn after its predecessor, and frame 10^9 takes seconds.
+expect_exit 0 "" --screen 100x100 --frames 999999-1000000 --format ppm --out "$work/far"
+check "six- and seven-digit names" test -f "$work/far/frame_999999.ppm" -a -f "$work/far/frame_1000000.ppm"
+expect_exit 0 "" --screen 100x100 --frames 1000000 --format ppm --out "$work/seek"
+check "frame 1000000 sought equals frame 1000000 drawn after 999999" \
+    cmp -s "$work/far/frame_1000000.ppm" "$work/seek/frame_1000000.ppm"
+expect_exit 0 "" --screen 100x100 --frames 1000000000 --format ppm --out "$work/far"
+check "frame 1000000000 written" test -f "$work/far/frame_1000000000.ppm"
+
 # An output directory that cannot be used: a clear error, exit 1, no partial file.
 touch "$work/afile"
 expect_exit 1 "cannot use output directory" --frames 0 --out "$work/afile/sub"
@@ -61,4 +101,4 @@ fi
 expect_exit 1 "cannot" --screen 100x100 --frames 0 --out /proc/velmora-no-such-dir
 check "no .part files left" bash -c "! find '$work' -name '*.part' | grep -q ."
 
-report_checks "velmora-render command line"
+finish "velmora-render command line"

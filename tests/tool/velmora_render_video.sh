@@ -7,7 +7,7 @@ set -u
 tool=$1
 ffprobe=$2
 ffmpeg=$3
-. "$(dirname "$0")/cli_checks.sh"
+source "$(dirname "$0")/tool_test_lib.sh"
 
 MinPsnr=35          # dB between a decoded frame and the PNG of the same frame
 NeighbourMargin=3   # dB by which the same frame must beat the frames beside it
@@ -93,4 +93,4 @@ check "interrupted run says so in one line" grep -qx "velmora-render: interrupte
 check "the older file is untouched" test "$(cat "$work/kept.mp4")" = old
 
 check "no .part files left" bash -c "! find '$work' -name '*.part' | grep -q ."
-report_checks "velmora-render --video"
+finish "velmora-render --video"

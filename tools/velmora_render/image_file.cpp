@@ -97,9 +97,15 @@ bool WritePng(const std::string& path, const uint32_t* pixels, int width, int he
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &pngError, PngError, PngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+    errno = 0;
     const bool ok = png && info && EncodePng(png, info, file, pixels, width, height, row.data());
+    // A failed write reaches us as libpng's "Write Error"; the system's reason
+    // (a full disk, the file-size limit) says more.
+    const int writeErrno = std::ferror(file) ? errno : 0;
     if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
-    if (!ok) error = "cannot write " + path + ": " + (pngError.empty() ? "libpng failed" : pngError);
+    if (!ok)
+        error = "cannot write " + path + ": " +
+                (writeErrno != 0 ? std::strerror(writeErrno) : pngError.empty() ? "libpng failed" : pngError);
     return Finish(file, path, ok, error);
 }
 

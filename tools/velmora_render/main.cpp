@@ -18,6 +18,9 @@
 #include "tools/velmora_render/options.h"
 #include "tools/velmora_render/video_export.h"
 #include "velmora_version.h"
+#include "tools/velmora_render/process_readings.h"
+#include "tools/velmora_render/soak.h"
+#include "tools/velmora_render/stop_signals.h"
 
 namespace {
 
@@ -59,6 +62,7 @@ int RenderFrames(const ToolOptions& options) {
         return ExitFailure;
     }
     const bool showProgress = isatty(STDERR_FILENO) && options.lastFrame > options.firstFrame;
+    DeferStopSignals();
     const bool ok = WalkFrames(options.firstFrame, options.lastFrame, [&](uint32_t frame) {
         const std::string path = FramePath(options, frame);
         const bool written = options.format == ImageFormat::Png
@@ -66,6 +70,12 @@ int RenderFrames(const ToolOptions& options) {
                                  : WritePpm(path, Scene.colorBuffer, Scene.width, Scene.height, error);
         if (written && showProgress)
             std::fprintf(stderr, "\rframe %u of %u-%u", frame, options.firstFrame, options.lastFrame);
+        if (const int signal = written ? PendingStopSignal() : 0) {
+            if (showProgress) std::fputc('\n', stderr);
+            std::fprintf(stderr, "velmora-render: stopped by %s; frames %u-%u are complete\n", StopSignalName(signal),
+                         options.firstFrame, frame);
+            EndBySignal(signal);
+        }
         return written;
     });
     if (showProgress) std::fputc('\n', stderr);
@@ -76,9 +86,23 @@ int RenderFrames(const ToolOptions& options) {
     return 0;
 }
 
+// Linux overcommits memory: buffers larger than the machine may be granted and
+// the process killed when the first clear touches them. Such a screen is
+// refused before drawing instead.
+bool BuffersFitMachine(const ToolOptions& options) {
+    const uint64_t bytes = uint64_t{3} * 4 * Scene.width * Scene.height;
+    const uint64_t machine = MachineMemoryBytes();
+    if (machine == 0 || bytes <= machine) return true;
+    std::fprintf(stderr, "velmora-render: the buffers for a %dx%d screen need %llu MiB, more than this machine's %llu MiB\n",
+                 options.screenWidth, options.screenHeight, static_cast<unsigned long long>(bytes >> 20),
+                 static_cast<unsigned long long>(machine >> 20));
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    IgnoreFileSizeSignal();
     std::vector<std::string> args(argv + 1, argv + argc);
     ToolOptions options;
     std::string error;
@@ -102,11 +126,17 @@ int main(int argc, char** argv) {
                      options.screenWidth, options.screenHeight);
         return ExitFailure;
     }
+    if (!BuffersFitMachine(options)) {
+        CloseHeadlessScene();
+        return ExitFailure;
+    }
     int result = 0;
     if (options.mode == ToolMode::Bench)
         RunBench(options.firstFrame, options.lastFrame, stdout);
     else if (options.mode == ToolMode::Video)
         result = RenderVideo(options);
+    else if (options.mode == ToolMode::Soak)
+        result = RunSoak(options.firstFrame, options.lastFrame, stdout);
     else
         result = RenderFrames(options);
     CloseHeadlessScene();

@@ -8,37 +8,47 @@ const char* const ToolUsage =
     "usage: velmora-render [--portable] [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
     "       velmora-render --video FILE.mp4 [--portable] [--frames A-B] [--screen WxH] [--fps N]\n"
     "       velmora-render --bench [--portable] [--screen WxH] [--frames A-B]\n"
+    "       velmora-render --soak [--portable] [--screen WxH] [--frames A-B]\n"
     "       velmora-render --export-assets DIR\n"
     "       velmora-render --help | --version\n"
     "Renders the demo's frames without a window. Frame K is the K-th frame the demo draws\n"
-    "(frame 0 first), written as DIR/frame_NNNNNN.png or .ppm. The picture is the window's\n"
-    "client area for that screen: (W-10) x (H-10), each rounded down to even; default screen\n"
-    "1920x1080, frame 0, png, the current directory. --video writes the frames as one H.264\n"
-    "MP4 file, frames 0-1823 (the whole zoom swing) at 60 frames per second by default.\n"
-    "--bench times whole frames and each stage over frames 0-1823 by default.\n"
-    "--export-assets writes the embedded model.3ds, band.bmp and face_classes.bin.\n"
-    "--portable computes exact reciprocals and reciprocal square roots in place of the\n"
-    "processor's fast estimates, so that frames are identical on every processor and in\n"
-    "the browser.\n";
+    "(frame 0 first), written as DIR/frame_NNNNNN.png or .ppm (seven digits and more from\n"
+    "frame 1000000 on). The picture is the window's client area for that screen: (W-10) x\n"
+    "(H-10), each rounded down to even; default screen 1920x1080, frame 0, png, the current\n"
+    "directory. Ctrl-C stops a run after the frame in hand. --video writes the frames as one\n"
+    "H.264 MP4 file, frames 0-1823 (the whole zoom swing) at 60 frames per second by default.\n"
+    "--bench times whole frames and each stage over frames 0-1823 by default. --soak draws\n"
+    "frames (0-19999 by default) without writing them and prints the process's resident\n"
+    "memory, open files and threads every 1000 frames. --export-assets writes the embedded\n"
+    "model.3ds, band.bmp and face_classes.bin. --portable computes exact reciprocals and\n"
+    "reciprocal square roots in place of the processor's fast estimates, so that frames are\n"
+    "identical on every processor and in the browser.\n";
 
 namespace {
 
-bool ParseNumber(const std::string& text, uint32_t& value) {
-    if (text.empty()) return false;
+enum class Number { Valid, Malformed, TooLarge };
+
+// Plain decimal digits only: no sign, no spaces, no base prefix.
+Number ParseNumber(const std::string& text, uint32_t& value) {
+    if (text.empty()) return Number::Malformed;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end;
+    if (ptr != end) return Number::Malformed;
+    if (ec == std::errc::result_out_of_range) return Number::TooLarge;
+    return ec == std::errc() ? Number::Valid : Number::Malformed;
 }
 
 bool ParseScreen(const std::string& text, ToolOptions& options, std::string& error) {
     const size_t x = text.find('x');
     uint32_t width = 0, height = 0;
-    if (x == std::string::npos || !ParseNumber(text.substr(0, x), width) ||
-        !ParseNumber(text.substr(x + 1), height)) {
+    const Number w = x == std::string::npos ? Number::Malformed : ParseNumber(text.substr(0, x), width);
+    const Number h = x == std::string::npos ? Number::Malformed : ParseNumber(text.substr(x + 1), height);
+    if (w == Number::Malformed || h == Number::Malformed) {
         error = "--screen takes WxH, for example 1920x1080, not '" + text + "'";
         return false;
     }
-    if (width < MinScreenSize || height < MinScreenSize || width > MaxScreenSize || height > MaxScreenSize) {
+    if (w == Number::TooLarge || h == Number::TooLarge || width < MinScreenSize || height < MinScreenSize ||
+        width > MaxScreenSize || height > MaxScreenSize) {
         error = "--screen sizes must lie between " + std::to_string(MinScreenSize) + " and " +
                 std::to_string(MaxScreenSize) + ", not '" + text + "'";
         return false;
@@ -51,15 +61,19 @@ bool ParseScreen(const std::string& text, ToolOptions& options, std::string& err
 bool ParseFrames(const std::string& text, ToolOptions& options, std::string& error) {
     const size_t dash = text.find('-');
     uint32_t first = 0, last = 0;
-    bool ok = dash == std::string::npos
-                  ? ParseNumber(text, first) && (last = first, true)
-                  : ParseNumber(text.substr(0, dash), first) && ParseNumber(text.substr(dash + 1), last);
-    if (!ok) {
+    const Number a = ParseNumber(text.substr(0, dash), first);
+    const Number b = dash == std::string::npos ? a : ParseNumber(text.substr(dash + 1), last);
+    if (dash == std::string::npos) last = first;
+    if (a == Number::Malformed || b == Number::Malformed) {
         error = "--frames takes K or A-B with whole numbers, not '" + text + "'";
         return false;
     }
-    if (first > last || last > MaxFrameNumber) {
-        error = "--frames needs A <= B <= " + std::to_string(MaxFrameNumber) + ", not '" + text + "'";
+    if (a == Number::TooLarge || b == Number::TooLarge) {
+        error = "--frames numbers must not exceed " + std::to_string(MaxFrameNumber) + ", not '" + text + "'";
+        return false;
+    }
+    if (first > last) {
+        error = "--frames needs A <= B, not '" + text + "'";
         return false;
     }
     options.firstFrame = first;
@@ -81,7 +95,7 @@ bool HasMp4Extension(const std::string& path) {
 
 bool ParseFps(const std::string& text, ToolOptions& options, std::string& error) {
     uint32_t fps = 0;
-    if (!ParseNumber(text, fps) || fps < MinVideoFps || fps > MaxVideoFps) {
+    if (ParseNumber(text, fps) != Number::Valid || fps < MinVideoFps || fps > MaxVideoFps) {
         error = "--fps takes a whole number from " + std::to_string(MinVideoFps) + " to " +
                 std::to_string(MaxVideoFps) + ", not '" + text + "'";
         return false;
@@ -93,8 +107,8 @@ bool ParseFps(const std::string& text, ToolOptions& options, std::string& error)
 }  // namespace
 
 bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options, std::string& error) {
-    bool bench = false, formatGiven = false, outGiven = false, exportGiven = false, videoGiven = false,
-         fpsGiven = false;
+    bool bench = false, soak = false, formatGiven = false, outGiven = false, exportGiven = false,
+         videoGiven = false, fpsGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string& out) {
@@ -122,6 +136,8 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             bench = true;
         } else if (arg == "--portable") {
             options.portable = true;
+        } else if (arg == "--soak") {
+            soak = true;
         } else if (arg == "--export-assets") {
             if (!value(options.exportDir)) return false;
             exportGiven = true;
@@ -146,7 +162,7 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
         }
     }
     if (exportGiven) {
-        if (bench || formatGiven || outGiven || options.framesGiven || args.size() != 2) {
+        if (bench || soak || formatGiven || outGiven || options.framesGiven || args.size() != 2) {
             error = "--export-assets DIR takes no other options";
             return false;
         }
@@ -162,8 +178,8 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
         return false;
     }
     if (videoGiven) {
-        if (bench || formatGiven || outGiven) {
-            error = "--video writes one MP4 file: --bench, --format and --out do not apply";
+        if (bench || soak || formatGiven || outGiven) {
+            error = "--video writes one MP4 file: --bench, --soak, --format and --out do not apply";
             return false;
         }
         // MP4 is the one container written; another extension would mislead.
@@ -175,13 +191,17 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
         if (!options.framesGiven) options.lastFrame = VideoDefaultLastFrame;
         return true;
     }
-    if (bench) {
+    if (bench && soak) {
+        error = "--bench and --soak cannot be combined";
+        return false;
+    }
+    if (bench || soak) {
         if (formatGiven || outGiven) {
-            error = "--bench writes no frames: --format and --out do not apply";
+            error = std::string(bench ? "--bench" : "--soak") + " writes no frames: --format and --out do not apply";
             return false;
         }
-        options.mode = ToolMode::Bench;
-        if (!options.framesGiven) options.lastFrame = BenchDefaultLastFrame;
+        options.mode = bench ? ToolMode::Bench : ToolMode::Soak;
+        if (!options.framesGiven) options.lastFrame = bench ? BenchDefaultLastFrame : SoakDefaultLastFrame;
     }
     return true;
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-enum class ToolMode { Render, Bench, Video, ExportAssets, Help, Version };
+enum class ToolMode { Render, Bench, Soak, Video, ExportAssets, Help, Version };
 enum class ImageFormat { Png, Ppm };
 
 struct ToolOptions {
@@ -22,8 +22,11 @@ struct ToolOptions {
     bool portable = false;  // exact 1/x and 1/sqrt(x) in place of the fast estimates
 };
 
-// The largest frame number accepted: file names carry six digits.
-constexpr uint32_t MaxFrameNumber = 999999;
+// Frame numbers are 32-bit. Reaching frame K steps the zoom K times (one float
+// multiply each, some 3 s per 10^9 on the development machine), so every
+// accepted frame is reached in bounded time. Names carry at least six digits:
+// frame_000000 .. frame_999999, then frame_1000000 and on.
+constexpr uint32_t MaxFrameNumber = UINT32_MAX;
 
 // The bench's default frames: one whole zoom swing.
 constexpr uint32_t BenchDefaultLastFrame = 1823;
@@ -33,6 +36,9 @@ constexpr uint32_t VideoDefaultLastFrame = 1823;
 // The frame rates a video may have: players cope with these.
 constexpr uint32_t MinVideoFps = 1;
 constexpr uint32_t MaxVideoFps = 240;
+
+// The soak's default frames: the short run CI makes.
+constexpr uint32_t SoakDefaultLastFrame = 19999;
 
 // Parses argv[1..]; on failure returns false with a one-line reason in error.
 bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options, std::string& error);

@@ -3,42 +3,18 @@
 #include <unistd.h>
 
 #include <cassert>
-#include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "app/frame_sequence.h"
 #include "core/scene_state.h"
 #include "tools/velmora_render/progress_meter.h"
+#include "tools/velmora_render/stop_signals.h"
 #include "tools/velmora_render/video_file.h"
 
 namespace {
 
 constexpr int ExitFailure = 1;
-constexpr int ExitSignalBase = 128;  // the shell's convention: 128 + signal number
-
-volatile std::sig_atomic_t StopSignal = 0;
-
-extern "C" void RecordStopSignal(int signal) { StopSignal = signal; }
-
-// Ctrl-C, a closed terminal or a kill end the video after the frame in hand,
-// so that the temporary file can be removed. A signal ignored when we started
-// (a background job, nohup) stays ignored.
-void CatchStopSignals() {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction previous {};
-        sigaction(signal, nullptr, &previous);
-        if (previous.sa_handler == SIG_IGN) continue;
-        struct sigaction action {};
-        action.sa_handler = RecordStopSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
-    }
-    // Past a file size limit, a write then fails like one on a full disk
-    // (and is cleaned up the same way) instead of killing the process.
-    std::signal(SIGXFSZ, SIG_IGN);
-}
-
 // "812 kB", "14.3 MB": the summary's file size.
 std::string SizeText(uint64_t bytes) {
     char text[32];
@@ -49,21 +25,12 @@ std::string SizeText(uint64_t bytes) {
     return text;
 }
 
-const char* SignalName(int signal) {
-    switch (signal) {
-        case SIGINT: return "SIGINT";
-        case SIGTERM: return "SIGTERM";
-        case SIGHUP: return "SIGHUP";
-        default: return "a signal";
-    }
-}
-
 }  // namespace
 
 int RenderVideo(const ToolOptions& options) {
     // The window rule clears bit 0 of both sizes; VideoFile would pad odd ones.
     assert(Scene.width % 2 == 0 && Scene.height % 2 == 0);
-    CatchStopSignals();
+    DeferStopSignals();
     std::string error;
     VideoFile video;
     if (!video.Open(options.videoPath, Scene.width, Scene.height, static_cast<int>(options.videoFps), error)) {
@@ -76,15 +43,15 @@ int RenderVideo(const ToolOptions& options) {
     const bool walked = WalkFrames(first, options.lastFrame, [&](uint32_t frame) {
         if (!video.WriteFrame(Scene.colorBuffer, error)) return false;
         progress.Update(frame - first + 1);
-        return StopSignal == 0;
+        return PendingStopSignal() == 0;
     });
-    const bool finished = walked && StopSignal == 0 && video.Finish(error);
+    const bool finished = walked && PendingStopSignal() == 0 && video.Finish(error);
     progress.End();
     if (!finished) {
         video.Abandon();
-        if (StopSignal != 0) {
-            std::fprintf(stderr, "velmora-render: interrupted by %s; no video written\n", SignalName(StopSignal));
-            return ExitSignalBase + StopSignal;
+        if (const int signal = PendingStopSignal()) {
+            std::fprintf(stderr, "velmora-render: interrupted by %s; no video written\n", StopSignalName(signal));
+            EndBySignal(signal);
         }
         std::fprintf(stderr, "velmora-render: %s; no video written\n", error.c_str());
         return ExitFailure;
