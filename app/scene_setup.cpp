@@ -18,12 +18,15 @@ void SetSceneSize(int screenWidth, int screenHeight) {
     Scene.halfHeight = Scene.height / 2;
 }
 
-void PrepareScene() {
-    ModelCounts counts = ReadModel(EmbeddedModel, EmbeddedModelBytes, ModelVertices, ModelFaces);
+void PrepareScene() { PrepareSceneFromModel(EmbeddedModel, EmbeddedModelBytes); }
+
+void PrepareSceneFromModel(const uint8_t* model, size_t modelBytes) {
+    ModelCounts counts = ReadModel(model, modelBytes, ModelVertices, ModelFaces);
     Scene.vertexCount = counts.vertexCount;
     Scene.faceCount = counts.faceCount;
     Scene.zoomScale = static_cast<float>(Scene.height / 4);
-    BuildTexture(BandImage, Texture);
+    static_assert(BandImageBytes >= BandImageReadBytes, "the embedded picture is never refused");
+    BuildTexture(BandImage, BandImageBytes, Texture);
     BuildHeightMap(Texture, HeightMap);
     ResetLightTable();  // so that a second set-up normalises the stored directions, not the normalised ones
     NormalizeLights(LightTable, LightCount);

@@ -4,6 +4,7 @@
 #include "assets/embedded_data.h"
 #include "assets/scene_arrays.h"
 #include "render/frame_pipeline.h"
+#include "render/lighting.h"
 #include "render/scan_convert.h"
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 // Faces of class 1 are translucent and drawn in pass 0, after every other face.
 constexpr FaceClass TranslucentFaceClass = 1;
 constexpr int32_t TranslucentPass = 0;
+static_assert(LastFaceClass == ClassColorCount, "every face class has its colour");
 
 ShadeVertex VertexOf(uint16_t index) {
     const Vec3& screen = ScreenVertices[index];
@@ -46,11 +48,15 @@ void RenderBand(int band) {
     for (int32_t pass : passes) {
         for (uint32_t i = 0; i < faceCount; ++i) {
             const FaceClass faceClass = FaceClassOf(i);
+            if (faceClass == NoFaceClass) continue;  // no class colour to shade it with
             const int32_t facePass = faceClass == TranslucentFaceClass ? TranslucentPass : Scene.otherClassPass;
             if (facePass != pass) continue;
             context.classColorIndex = faceClass - 1u;
             const Face& face = ModelFaces[i];
-            ShadeTriangle(VertexOf(face.a), VertexOf(face.b), VertexOf(face.c), context);
+            const ShadeVertex a = VertexOf(face.a), b = VertexOf(face.b), c = VertexOf(face.c);
+            // The pre-pass leaves out the same faces.
+            if (!IsUnsaturated(a.x, a.y) || !IsUnsaturated(b.x, b.y) || !IsUnsaturated(c.x, c.y)) continue;
+            ShadeTriangle(a, b, c, context);
         }
     }
 }

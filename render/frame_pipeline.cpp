@@ -79,12 +79,14 @@ void DrawPrepass() {
         const Face& face = ModelFaces[i];
         PrepassVertex corners[3];
         const uint16_t indices[3] = {face.a, face.b, face.c};
+        bool usable = true;
         for (int k = 0; k < 3; ++k) {
             const Vec3& v = ScreenVertices[indices[k]];
             const ScreenPoint point = ToScreenPoint(v);
             corners[k] = PrepassVertex{point.x, point.y, v.z};
+            usable = usable && IsUnsaturated(point.x, point.y);
         }
-        PrepassTriangle(corners[0], corners[1], corners[2], Scene.prepassDepth);
+        if (usable) PrepassTriangle(corners[0], corners[1], corners[2], Scene.prepassDepth);
     }
 }
 
