@@ -52,9 +52,9 @@ ScreenPoint ToScreenPoint(const Vec3& v);
 // False for a point that ToScreenPoint saturated: a column or row at either end
 // of the 16-bit range stands for a vertex that is NaN, infinite or beyond the
 // range, so it is not where its vertex is. Faces with such a corner are not
-// drawn: a prepared model's finite vertices lie within about one zoom scale of
-// the centre, and only these corners could make a face walk tens of thousands
-// of rows outside the screen in every pass.
+// drawn: a prepared model's finite vertices lie within 1.5 zoom scales of the
+// centre, and only these corners could make a face walk tens of thousands of
+// rows outside the screen in every pass.
 inline bool IsUnsaturated(int16_t x, int16_t y) {
     return x != INT16_MIN && x != INT16_MAX && y != INT16_MIN && y != INT16_MAX;
 }
