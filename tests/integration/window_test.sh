@@ -14,8 +14,8 @@
 #   sigint, sigterm (linux) the signal ends it through the normal close: exit 0
 #   long_run       (label long, not in the default run) VELMORA_LONG_SECONDS
 #                  (default 600) of animation, Space every minute, resident
-#                  memory sampled: no growth past 1 MiB after the warm-up;
-#                  then Escape exits 0
+#                  memory sampled: its floor grows by at most 1 MiB after the
+#                  warm-up; then Escape exits 0
 #   no_display     (linux) without a display: one clear line on stderr, exit != 0
 #   startup_failure (linux) buffers that cannot be had: the "Startup failed."
 #                  box, and after it a non-zero exit code
@@ -44,8 +44,8 @@ RandomEvents="${VELMORA_RANDOM_EVENTS:-1000}"
 StallLimit=8          # seconds without a new speed line that make a stalled demo
 LongSeconds="${VELMORA_LONG_SECONDS:-600}"
 WarmUpSeconds=60      # resident memory may still grow this long after the start
-RssSlackKiB=1024      # growth allowed after the warm-up
-SampleSeconds=10      # between two memory samples
+RssSlackKiB=1024      # growth of the memory floor allowed after the warm-up
+SampleSeconds=5       # between two memory samples
 SkipCode=77           # the test does not apply to this build (ctest SKIP_RETURN_CODE)
 
 fail() {
@@ -309,11 +309,20 @@ resident_kib() {
     awk '/^VmRSS:/{print $2}' "/proc/$DEMO_PID/status" 2>/dev/null
 }
 
-# LongSeconds of animation with Space every minute; resident memory sampled
-# every SampleSeconds must not grow by more than RssSlackKiB past its value at
-# the end of the warm-up.
+# LongSeconds of animation with Space every minute, resident memory sampled
+# every SampleSeconds. Buffers that come and go between samples (Wine's, while
+# it copies a frame to the window, swing it by 2 MiB) are no leak; a leak
+# raises the floor. So each minute after the warm-up gives its smallest
+# sample, and none may exceed the first minute's by more than RssSlackKiB.
 run_for_long() {
-    local start now elapsed=0 rss base="" peak=0 minutes=0 samples=0
+    local start now elapsed=0 rss minute bucket=-1 floor="" base="" highest=0 peak=0 toggles=0 samples=0
+    check_floor() {
+        [ -n "$floor" ] || return 0
+        [ -n "$base" ] || base=$floor
+        [ "$floor" -gt "$highest" ] && highest=$floor
+        [ $((floor - base)) -le $RssSlackKiB ] ||
+            fail "the resident memory floor grew from $base KiB to $floor KiB (minute $((bucket + 1)) after the warm-up)"
+    }
     start="$(date +%s)"
     LAST_LINES="$(stats_lines)" LAST_PROGRESS="$start"
     while [ "$elapsed" -lt "$LongSeconds" ]; do
@@ -324,19 +333,26 @@ run_for_long() {
         rss="$(resident_kib)"
         [ -n "$rss" ] || fail "cannot read the resident memory of process $DEMO_PID"
         samples=$((samples + 1))
+        [ "$rss" -gt "$peak" ] && peak=$rss
         note "${elapsed}s: resident ${rss} KiB, $(tail -n 1 "$STATS")"
         if [ "$elapsed" -ge $WarmUpSeconds ]; then
-            [ -n "$base" ] || base=$rss
-            [ "$rss" -gt "$peak" ] && peak=$rss
-            [ $((rss - base)) -le $RssSlackKiB ] ||
-                fail "resident memory grew from $base KiB to $rss KiB after the warm-up"
+            minute=$(((elapsed - WarmUpSeconds) / 60))
+            if [ "$minute" != "$bucket" ]; then
+                check_floor
+                bucket=$minute floor=$rss
+            elif [ "$rss" -lt "$floor" ]; then
+                floor=$rss
+            fi
         fi
-        if [ $((elapsed / 60)) -gt $minutes ]; then
-            minutes=$((elapsed / 60))
+        # Half a minute in, then every minute: the first key press (whose
+        # handling sets up a little memory once) falls in the warm-up.
+        if [ $(((elapsed + 30) / 60)) -gt $toggles ]; then
+            toggles=$(((elapsed + 30) / 60))
             focus_window; xdotool key space
         fi
     done
-    note "ran ${elapsed}s, $samples samples; after the warm-up resident memory went from $base KiB to at most $peak KiB"
+    check_floor
+    note "ran ${elapsed}s, $samples samples, highest ${peak} KiB; the floor of each minute after the warm-up stayed within $((highest - base)) KiB of the first (${base} KiB)"
 }
 
 current_speed() {
