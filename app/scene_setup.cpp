@@ -1,7 +1,6 @@
 #include "app/scene_setup.h"
 
 #include "app/frame_sequence.h"
-
 #include "assets/embedded_data.h"
 #include "assets/mesh_prep.h"
 #include "assets/model_reader.h"
@@ -29,12 +28,15 @@ bool AllocateSceneBuffers(void* (*allocate)(size_t bytes)) {
     return Scene.colorBuffer != nullptr && Scene.shadeDepth != nullptr && Scene.prepassDepth != nullptr;
 }
 
-void PrepareScene() {
-    ModelCounts counts = ReadModel(EmbeddedModel, EmbeddedModelBytes, ModelVertices, ModelFaces);
+void PrepareScene() { PrepareSceneFromModel(EmbeddedModel, EmbeddedModelBytes); }
+
+void PrepareSceneFromModel(const uint8_t* model, size_t modelBytes) {
+    ModelCounts counts = ReadModel(model, modelBytes, ModelVertices, ModelFaces);
     Scene.vertexCount = counts.vertexCount;
     Scene.faceCount = counts.faceCount;
     ResetZoom();
-    BuildTexture(BandImage, Texture);
+    static_assert(BandImageBytes >= BandImageReadBytes, "the embedded picture is never refused");
+    BuildTexture(BandImage, BandImageBytes, Texture);
     BuildHeightMap(Texture, HeightMap);
     ResetLightTable();  // so that a second set-up normalises the stored directions, not the normalised ones
     NormalizeLights(LightTable, LightCount);

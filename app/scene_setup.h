@@ -2,6 +2,7 @@
 // sizes from the screen size, and the scene built from the embedded data.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 // Client area = screen size less 10, each rounded down to even (1920x1080
 // gives 1910x1070, centre 955,535). Sets width, height and the half sizes.
@@ -16,3 +17,7 @@ bool AllocateSceneBuffers(void* (*allocate)(size_t bytes));
 // resets the zoom (height / 4), builds the texture and height map,
 // normalises the lights and prepares the mesh, in that order.
 void PrepareScene();
+
+// PrepareScene with the model read from modelBytes bytes at model instead of
+// the embedded stream (the fuzz target of the whole start-up uses it).
+void PrepareSceneFromModel(const uint8_t* model, size_t modelBytes);

@@ -13,8 +13,20 @@ extern const uint8_t EmbeddedModel[EmbeddedModelBytes];   // model.3ds
 extern const uint8_t BandImage[BandImageBytes];           // band.bmp
 extern const uint8_t FaceClassTableBytes[2 * FaceClassCount];  // face_classes.bin
 
-// The FaceClass of face i: 16-bit little-endian entries, one per face.
+// Face classes run 1..LastFaceClass; NoFaceClass marks a face that has none.
+constexpr FaceClass NoFaceClass = 0;
+constexpr FaceClass LastFaceClass = 9;
+
+// The FaceClass of face i in a table of tableBytes bytes: 16-bit little-endian
+// entries, one per face. A face past the table's end, or an entry outside
+// 1..LastFaceClass, gives NoFaceClass: there is no colour to shade it with.
+inline FaceClass FaceClassIn(const uint8_t* table, size_t tableBytes, uint32_t face) {
+    if (face >= tableBytes / 2) return NoFaceClass;
+    const auto entry = static_cast<FaceClass>(table[2 * face] | table[2 * face + 1] << 8);
+    return entry <= LastFaceClass ? entry : NoFaceClass;
+}
+
+// The FaceClass of face i of the embedded model.
 inline FaceClass FaceClassOf(uint32_t face) {
-    return static_cast<FaceClass>(FaceClassTableBytes[2 * face] |
-                                  FaceClassTableBytes[2 * face + 1] << 8);
+    return FaceClassIn(FaceClassTableBytes, sizeof FaceClassTableBytes, face);
 }

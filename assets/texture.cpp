@@ -25,10 +25,13 @@ constexpr int NeighbourShift = 2;
 constexpr int RingMask = TexelCount - 1;
 
 static_assert(BandFirstTexel + BandPixelCount <= TexelCount, "the band fits in the texture");
+static_assert(BandImageReadBytes == BandPixelOffset + BandPixelCount, "the pixels are the last bytes read");
+static_assert(BandPaletteOffset + PaletteEntryBytes * 256 <= BandPixelOffset, "the palette lies before the pixels");
 static_assert((TexelCount & RingMask) == 0, "the ring size is a power of two");
 
-void BuildTexture(const uint8_t* bandImage, uint32_t* texture) {
+bool BuildTexture(const uint8_t* bandImage, size_t bandImageBytes, uint32_t* texture) {
     for (int i = 0; i < TexelCount; i++) texture[i] = BlankTexel;
+    if (bandImageBytes < BandImageReadBytes) return false;  // the pixels would run past its end
 
     // The BMP stores its rows bottom first; reading the pixels from the last
     // byte to the first puts the picture upright, mirrored left to right.
@@ -40,6 +43,7 @@ void BuildTexture(const uint8_t* bandImage, uint32_t* texture) {
                           static_cast<uint32_t>(entry[2]) << 16 | static_cast<uint32_t>(entry[3]) << 24;
         texture[BandFirstTexel + k] = colour & ColourMask;
     }
+    return true;
 }
 
 // In place, so that lowered values spread forward through the pass.

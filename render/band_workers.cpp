@@ -4,12 +4,14 @@
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
+#include "render/lighting.h"
 #include "render/scan_convert.h"
 
 namespace {
 
 // Translucent faces are drawn in pass 0, after every other face.
 constexpr int32_t TranslucentPass = 0;
+static_assert(LastFaceClass == ClassColorCount, "every face class has its colour");
 
 ShadeVertex VertexOf(uint16_t index) {
     const Vec3& screen = ScreenVertices[index];
@@ -45,10 +47,15 @@ void RenderBand(int band) {
     for (int32_t pass : passes) {
         for (uint32_t i = 0; i < faceCount; ++i) {
             const FaceClass faceClass = FaceClassOf(i);
+            if (faceClass == NoFaceClass) continue;  // no class colour to shade it with
             const int32_t facePass = faceClass == TranslucentFaceClass ? TranslucentPass : Scene.otherClassPass;
             if (facePass != pass) continue;
             context.classColorIndex = ClassColorIndexOf(faceClass);
             const Face& face = ModelFaces[i];
+            // The pre-pass leaves out the same faces.
+            if (!HasScreenPosition(ScreenVertices[face.a]) || !HasScreenPosition(ScreenVertices[face.b]) ||
+                !HasScreenPosition(ScreenVertices[face.c]))
+                continue;
             ShadeTriangle(VertexOf(face.a), VertexOf(face.b), VertexOf(face.c), context);
         }
     }

@@ -1,5 +1,6 @@
 // One frame, from the buffer clears to the join of the band workers.
 #pragma once
+#include <cmath>
 #include <cstdint>
 
 #include "core/types.h"
@@ -45,3 +46,10 @@ struct ScreenPoint {
     int16_t x, y;
 };
 ScreenPoint ToScreenPoint(const Vec3& v);
+
+// False for a vertex whose column or row is NaN or infinite (a degenerate
+// model's): it has no place on the screen, and its saturated screen point
+// (-32768 or 32767) would make its faces walk tens of thousands of rows
+// outside the screen in every pass. Faces with such a corner are not drawn.
+// Finite columns and rows keep the saturation rule.
+inline bool HasScreenPosition(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y); }

@@ -67,11 +67,13 @@ void DrawPrepass() {
         const Face& face = ModelFaces[i];
         PrepassVertex corners[3];
         const uint16_t indices[3] = {face.a, face.b, face.c};
+        bool placed = true;
         for (int k = 0; k < 3; ++k) {
             const Vec3& v = ScreenVertices[indices[k]];
             const ScreenPoint point = ToScreenPoint(v);
             corners[k] = PrepassVertex{point.x, point.y, v.z};
+            placed = placed && HasScreenPosition(v);
         }
-        PrepassTriangle(corners[0], corners[1], corners[2], Scene.prepassDepth);
+        if (placed) PrepassTriangle(corners[0], corners[1], corners[2], Scene.prepassDepth);
     }
 }

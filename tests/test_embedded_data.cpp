@@ -198,6 +198,15 @@ TEST(FaceClassTable, RunsMatchTheModelParts) {
         next = run.last + 1;
     }
     EXPECT_EQ(next, FaceClassCount);
+    EXPECT_EQ(FaceClassOf(FaceClassCount), NoFaceClass);
+}
+
+TEST(FaceClassTable, FacesPastTheTableAndEntriesOutsideTheClassesHaveNone) {
+    // Entries 1, 9, 0, 10, 257, 65535, then a lone byte that is no entry.
+    const uint8_t table[] = {1, 0, 9, 0, 0, 0, 10, 0, 1, 1, 0xFF, 0xFF, 5};
+    const FaceClass expected[] = {1, 9, NoFaceClass, NoFaceClass, NoFaceClass, NoFaceClass, NoFaceClass};
+    for (uint32_t face = 0; face < 7; ++face) EXPECT_EQ(FaceClassIn(table, sizeof table, face), expected[face]) << face;
+    EXPECT_EQ(FaceClassIn(table, sizeof table, UINT32_MAX), NoFaceClass);
 }
 
 TEST(BandImage, HeaderFieldsAreTheFixedOnes) {

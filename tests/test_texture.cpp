@@ -44,7 +44,7 @@ struct TestBmp {
 
 std::vector<uint32_t> Build(const TestBmp& bmp) {
     std::vector<uint32_t> texture(TexelCount, 0x12345678);
-    BuildTexture(bmp.bytes.data(), texture.data());
+    EXPECT_TRUE(BuildTexture(bmp.bytes.data(), bmp.bytes.size(), texture.data()));
     return texture;
 }
 
@@ -88,6 +88,18 @@ TEST(BuildTexture, TopRowAndBottomLeftPixel) {
     texture = Build(corner);
     EXPECT_EQ(texture[10751], TestBmp::Colour(1));
     EXPECT_EQ(std::count(texture.begin(), texture.end(), TestBmp::Colour(1)), 1);
+}
+
+TEST(BuildTexture, RefusesAPictureShorterThanItReads) {
+    // The vector holds exactly the bytes given, so a read past them shows in
+    // the sanitizer builds; the texture is left blank rather than half pasted.
+    const TestBmp bmp;
+    for (size_t bytes : {size_t{0}, size_t{54}, BandImageReadBytes - 1}) {
+        const std::vector<uint8_t> picture(bmp.bytes.begin(), bmp.bytes.begin() + bytes);
+        std::vector<uint32_t> texture(TexelCount, 0x12345678);
+        EXPECT_FALSE(BuildTexture(picture.data(), picture.size(), texture.data())) << bytes;
+        EXPECT_EQ(std::count(texture.begin(), texture.end(), White), TexelCount) << bytes;
+    }
 }
 
 TEST(BuildHeightMap, GreyIsTheMeanOfTheColourBytesRoundedDown) {
@@ -144,7 +156,7 @@ TEST(BuildHeightMap, TexelFiveDarkensEverythingTexelZeroNothing) {
 
 TEST(BuildHeightMap, EmbeddedPicture) {
     std::vector<uint32_t> texture(TexelCount);
-    BuildTexture(BandImage, texture.data());
+    BuildTexture(BandImage, BandImageBytes, texture.data());
     EXPECT_EQ(texture[0], White);
     EXPECT_EQ(texture[6400] >> 24, 0u);
     std::vector<uint8_t> heights = HeightsOf(texture);

@@ -2,12 +2,15 @@
 // workers against one thread, band boundaries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
 #include "core/scene_state.h"
+#include "core/scene_arrays.h"
 #include "render/band_workers.h"
 #include "render/frame_pipeline.h"
 #include "tests/support/bit_equality.h"
@@ -139,6 +142,36 @@ TEST_F(WholeFrame, FramesAfterTheWrapMatchTheirSeek) {
     RenderFrame();
     const Frame sequential = Capture();
     EXPECT_TRUE(SameBytes(sequential, DrawThreaded(513)));
+}
+
+TEST_F(WholeFrame, FacesWithANonFiniteCornerAreLeftOut) {
+    // A NaN or infinite coordinate has no place on the screen. Its faces must
+    // leave the frame exactly as if they covered no pixel at all (collapsed to
+    // one vertex), rather than reach in from row -32768.
+    const uint32_t frame = 0;  // depth is x here: the vertex of smallest x is the nearest
+    const std::vector<Face> faces(ModelFaces, ModelFaces + Scene.faceCount);
+    uint16_t hostile = 0;
+    for (uint16_t v = 1; v < Scene.vertexCount; ++v)
+        if (ModelVertices[v].x < ModelVertices[hostile].x) hostile = v;
+    const Vec3 kept = ModelVertices[hostile];
+    const uint16_t other = hostile == 0 ? 1 : 0;
+    const Frame whole = DrawThreaded(frame);
+    for (uint32_t f = 0; f < Scene.faceCount; ++f) {
+        const Face& face = ModelFaces[f];
+        if (face.a == hostile || face.b == hostile || face.c == hostile) ModelFaces[f] = Face{other, other, other};
+    }
+    const Frame collapsed = DrawThreaded(frame);
+    std::copy(faces.begin(), faces.end(), ModelFaces);
+    EXPECT_FALSE(SameBytes(collapsed, whole)) << "the faces are in view";
+
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float bad : {std::numeric_limits<float>::quiet_NaN(), inf, -inf}) {
+        // Only y: a NaN depth alone would already keep the faces out of every buffer.
+        ModelVertices[hostile] = Vec3{kept.x, bad, kept.z};
+        EXPECT_TRUE(SameBytes(DrawThreaded(frame), collapsed)) << bad;
+    }
+    ModelVertices[hostile] = kept;
+    EXPECT_TRUE(SameBytes(DrawThreaded(frame), whole));
 }
 
 }  // namespace

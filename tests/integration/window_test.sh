@@ -6,8 +6,16 @@
 #                  of the model, Space switches full/idle speed, Escape exits 0
 #   close_box      the window manager's close (WM_DELETE_WINDOW) exits 0
 #   alt_f4         Alt+F4 exits 0
-#   random_events  random keys, clicks and window moves leave it running and
+#   random_events  1000 seeded random events (keys, clicks, wheel, pointer and
+#                  window moves, minimise and restore, focus changes, resize
+#                  attempts, cancelled close-box clicks) leave it animating and
 #                  responsive; then Escape exits 0
+#   close_box_idle at idle speed, a real click on the close box exits 0
+#   sigint, sigterm (linux) the signal ends it through the normal close: exit 0
+#   long_run       (label long, not in the default run) VELMORA_LONG_SECONDS
+#                  (default 600) of animation, Space every minute, resident
+#                  memory sampled: its floor grows by at most 1 MiB after the
+#                  warm-up; then Escape exits 0
 #   no_display     (linux) without a display: one clear line on stderr, exit != 0
 #   startup_failure (linux) buffers that cannot be had: the "Startup failed."
 #                  box, and after it a non-zero exit code
@@ -32,6 +40,12 @@ StartTimeout=90       # seconds for the window to appear (Wine's first start is 
 ExitTimeout=15        # seconds for the process to end after a quit request
 StatsTimeout=8        # seconds for a new speed line (one is written per second)
 BacklogTimeout=40     # seconds for a key queued behind the random events
+RandomEvents="${VELMORA_RANDOM_EVENTS:-1000}"
+StallLimit=8          # seconds without a new speed line that make a stalled demo
+LongSeconds="${VELMORA_LONG_SECONDS:-600}"
+WarmUpSeconds=60      # resident memory may still grow this long after the start
+RssSlackKiB=1024      # growth of the memory floor allowed after the warm-up
+SampleSeconds=5       # between two memory samples
 SkipCode=77           # the test does not apply to this build (ctest SKIP_RETURN_CODE)
 
 fail() {
@@ -47,6 +61,7 @@ cleanup() {
     if [ -n "${DEMO_PID:-}" ] && kill -0 "$DEMO_PID" 2>/dev/null; then
         kill -9 "$DEMO_PID" 2>/dev/null
     fi
+    [ -n "${DECOY_PID:-}" ] && kill "$DECOY_PID" 2>/dev/null
     [ "$platform" = wine ] && [ -n "${WINESERVER:-}" ] && "$WINESERVER" -k >/dev/null 2>&1
     if [ -n "${SESSION_DIR:-}" ] && [ -f "$SESSION_DIR/demo.out" ] && [ -s "$SESSION_DIR/demo.out" ]; then
         echo "--- program output:"; head -c 4000 "$SESSION_DIR/demo.out"
@@ -60,7 +75,9 @@ start_demo() {
     if [ "$platform" = wine ]; then
         VELMORA_STATS="$STATS" "$WINE" "$program" >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
     else
-        VELMORA_STATS="$STATS" "$program" >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
+        # A script's background job starts with SIGINT ignored; give the demo
+        # the default a program started from a terminal has.
+        VELMORA_STATS="$STATS" env --default-signal=INT "$program" >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
     fi
     DEMO_PID=$!
 }
@@ -115,8 +132,13 @@ wait_for_speed() {
     fail "no 'speed=$speed' line within ${limit}s (stats: $(tail -n 3 "$STATS" | tr '\n' ' '))"
 }
 
+# xdotool with a time limit: some of its commands wait for the window manager.
+xdo() {
+    timeout 10 xdotool "$@"
+}
+
 focus_window() {
-    xdotool windowactivate --sync "$WINDOW" >/dev/null 2>&1 || xdotool windowfocus --sync "$WINDOW"
+    xdo windowactivate --sync "$WINDOW" >/dev/null 2>&1 || xdo windowfocus --sync "$WINDOW"
 }
 
 press_space_and_expect() {
@@ -132,6 +154,10 @@ press_space_and_expect() {
 # Absolute position "x y" of a window, and of the top-level frame around it.
 window_origin() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x, y}'
+}
+window_box() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+        /^  Width:/{w=$2} /^  Height:/{h=$2} END{print x, y, w, h}'
 }
 frame_of() {
     local w="$1" parent depth
@@ -184,29 +210,149 @@ check_screenshot() {
     note "picture: $lit of the middle lit, $colours colours, black corners"
 }
 
-# Random keys (never Escape, Alt or Space), clicks, moves, minimise and restore.
+# Sets CLOSE_X, CLOSE_Y to the centre of the close box: jwm draws it at the
+# right end of the title bar, half the bar's height from its top and from the
+# frame's inner right edge.
+close_box_position() {
+    local cx cy fx fy fw fh
+    read -r cx cy _ _ < <(window_box "$WINDOW")
+    read -r fx fy fw fh < <(window_box "$(frame_of "$WINDOW")")
+    [ -n "$cx" ] && [ -n "$fx" ] || return 1
+    CLOSE_X=$((fx + fw - (cx - fx) - (cy - fy) / 2))
+    CLOSE_Y=$((fy + (cy - fy) / 2))
+}
+
+# Presses the mouse button on the close box and lets it go elsewhere, which
+# cancels the close. The window first comes back on screen if its close box
+# is not.
+cancelled_close_click() {
+    close_box_position || return 0
+    if [ "$CLOSE_X" -ge 1920 ] || [ "$CLOSE_Y" -lt 0 ]; then
+        xdo windowmove "$WINDOW" 0 0
+        sleep 0.2
+        close_box_position || return 0
+    fi
+    xdo mousemove "$CLOSE_X" "$CLOSE_Y" mousedown 1 \
+        mousemove $((CLOSE_X - 300 - RANDOM % 600)) $((CLOSE_Y + 100 + RANDOM % 600)) mouseup 1
+}
+
+# A second window to move the focus to and from.
+start_decoy_window() {
+    xev -geometry 240x160+840+460 -name velmora-decoy >/dev/null 2>&1 </dev/null &
+    DECOY_PID=$!
+    local i
+    for i in $(seq 50); do
+        DECOY="$(xdotool search --name '^velmora-decoy$' 2>/dev/null | head -n1)"
+        [ -n "$DECOY" ] && return 0
+        sleep 0.1
+    done
+    fail "the decoy window did not appear"
+}
+
+# Fails when no speed line has come for StallLimit seconds: the frame loop
+# must go on whatever the window is put through.
+LAST_LINES=0 LAST_PROGRESS=0
+expect_animating() {
+    local lines now
+    lines="$(stats_lines)" now="$(date +%s)"
+    if [ "$lines" -gt "$LAST_LINES" ]; then
+        LAST_LINES=$lines LAST_PROGRESS=$now
+    elif [ $((now - LAST_PROGRESS)) -ge $StallLimit ]; then
+        fail "no new speed line for $((now - LAST_PROGRESS))s ($1)"
+    fi
+}
+
+# One random event of each kind below, chosen by RANDOM. Keys never include
+# Escape, Alt, Space (a toggle still queued when the test reads the speed would
+# hide the test's own) or F10 (on Windows it opens the system menu, whose 'c'
+# closes the window: a legitimate close, not a fault). Pointer clicks and the
+# wheel stay inside the client area, where no window manager control lies.
+RandomKeys=(a b c d q w x z 1 2 3 0 Return Tab BackSpace Left Right Up Down Home End F1 F2 F5
+            shift+a ctrl+c ctrl+w Delete Insert minus equal KP_Add super)
+random_event() {
+    case $((RANDOM % 12)) in
+        0 | 1 | 2) xdo key --clearmodifiers "${RandomKeys[RANDOM % ${#RandomKeys[@]}]}" ;;
+        3) xdo mousemove $((RANDOM % 1920)) $((RANDOM % 1080)) ;;
+        4) xdo mousemove --window "$WINDOW" $((RANDOM % 1900 + 5)) $((RANDOM % 1060 + 5)) click $((RANDOM % 3 + 1)) ;;
+        5) xdo mousemove --window "$WINDOW" $((RANDOM % 1900 + 5)) $((RANDOM % 1060 + 5)) \
+               click --repeat $((RANDOM % 3 + 1)) $((RANDOM % 4 + 4)) ;;
+        6) xdo windowmove "$WINDOW" $((RANDOM % 200)) $((RANDOM % 100)) ;;
+        7) xdo windowminimize "$WINDOW"; sleep 0.05; focus_window ;;
+        8) xdo windowsize "$WINDOW" $((RANDOM % 800 + 400)) $((RANDOM % 600 + 300)) ;;
+        9) xdo windowactivate "$DECOY" ;;
+        10) focus_window ;;
+        11) cancelled_close_click ;;
+    esac
+}
+
 send_random_events() {
-    local seed="${VELMORA_RANDOM_SEED:-$$}" count=120 i keys
-    # No Space: a toggle still queued when the test reads the speed would hide
-    # the test's own toggle (the report samples the speed once a second).
-    keys=(a b c d q w x z 1 2 3 0 Return Tab BackSpace Left Right Up Down Home End F1 F2 F5
-          F10 shift+a ctrl+c ctrl+w Delete Insert minus equal KP_Add super)
+    local seed="${VELMORA_RANDOM_SEED:-$$}" i
     RANDOM=$seed
-    note "random events with seed $seed"
-    for i in $(seq $count); do
-        case $((RANDOM % 8)) in
-            0 | 1 | 2) xdotool key --clearmodifiers "${keys[RANDOM % ${#keys[@]}]}" ;;
-            3) xdotool mousemove $((RANDOM % 1920)) $((RANDOM % 1080)) ;;
-            4) xdotool mousemove $((RANDOM % 1900 + 10)) $((RANDOM % 1000 + 40)) click $((RANDOM % 3 + 1)) ;;
-            5) xdotool windowmove "$WINDOW" $((RANDOM % 200)) $((RANDOM % 100)) ;;
-            6) xdotool windowminimize "$WINDOW"; sleep 0.05; focus_window ;;
-            7) xdotool windowsize "$WINDOW" $((RANDOM % 800 + 400)) $((RANDOM % 600 + 300)) ;;
-        esac 2>/dev/null
+    note "$RandomEvents random events with seed $seed"
+    start_decoy_window
+    LAST_LINES="$(stats_lines)" LAST_PROGRESS="$(date +%s)"
+    for i in $(seq "$RandomEvents"); do
+        random_event >/dev/null 2>&1
         kill -0 "$DEMO_PID" 2>/dev/null || fail "the program ended during random event $i"
+        expect_animating "random event $i"
     done
     xdotool keyup shift ctrl super 2>/dev/null
+    xdotool mouseup 1 2>/dev/null
+    kill "$DECOY_PID" 2>/dev/null
     sleep 1
     kill -0 "$DEMO_PID" 2>/dev/null || fail "the program ended after the random events"
+    expect_animating "after the random events"
+    note "$RandomEvents events sent; still running, speed lines kept coming"
+}
+
+resident_kib() {
+    awk '/^VmRSS:/{print $2}' "/proc/$DEMO_PID/status" 2>/dev/null
+}
+
+# LongSeconds of animation with Space every minute, resident memory sampled
+# every SampleSeconds. Buffers that come and go between samples (Wine's, while
+# it copies a frame to the window, swing it by 2 MiB) are no leak; a leak
+# raises the floor. So each minute after the warm-up gives its smallest
+# sample, and none may exceed the first minute's by more than RssSlackKiB.
+run_for_long() {
+    local start now elapsed=0 rss minute bucket=-1 floor="" base="" highest=0 peak=0 toggles=0 samples=0
+    check_floor() {
+        [ -n "$floor" ] || return 0
+        [ -n "$base" ] || base=$floor
+        [ "$floor" -gt "$highest" ] && highest=$floor
+        [ $((floor - base)) -le $RssSlackKiB ] ||
+            fail "the resident memory floor grew from $base KiB to $floor KiB (minute $((bucket + 1)) after the warm-up)"
+    }
+    start="$(date +%s)"
+    LAST_LINES="$(stats_lines)" LAST_PROGRESS="$start"
+    while [ "$elapsed" -lt "$LongSeconds" ]; do
+        sleep $SampleSeconds
+        now="$(date +%s)" elapsed=$((now - start))
+        kill -0 "$DEMO_PID" 2>/dev/null || fail "the program ended after ${elapsed}s"
+        expect_animating "after ${elapsed}s"
+        rss="$(resident_kib)"
+        [ -n "$rss" ] || fail "cannot read the resident memory of process $DEMO_PID"
+        samples=$((samples + 1))
+        [ "$rss" -gt "$peak" ] && peak=$rss
+        note "${elapsed}s: resident ${rss} KiB, $(tail -n 1 "$STATS")"
+        if [ "$elapsed" -ge $WarmUpSeconds ]; then
+            minute=$(((elapsed - WarmUpSeconds) / 60))
+            if [ "$minute" != "$bucket" ]; then
+                check_floor
+                bucket=$minute floor=$rss
+            elif [ "$rss" -lt "$floor" ]; then
+                floor=$rss
+            fi
+        fi
+        # Half a minute in, then every minute: the first key press (whose
+        # handling sets up a little memory once) falls in the warm-up.
+        if [ $(((elapsed + 30) / 60)) -gt $toggles ]; then
+            toggles=$(((elapsed + 30) / 60))
+            focus_window; xdotool key space
+        fi
+    done
+    check_floor
+    note "ran ${elapsed}s, $samples samples, highest ${peak} KiB; the floor of each minute after the warm-up stayed within $((highest - base)) KiB of the first (${base} KiB)"
 }
 
 current_speed() {
@@ -247,6 +393,26 @@ run_scenario() {
             else press_space_and_expect full $BacklogTimeout; fi
             focus_window; xdotool key Escape
             expect_exit_code_zero "Escape after the random events"
+            ;;
+        close_box_idle)
+            start_demo; wait_for_window; wait_for_speed 0 full
+            press_space_and_expect idle
+            close_box_position || fail "no close box found"
+            xdo mousemove "$CLOSE_X" "$CLOSE_Y" click 1
+            expect_exit_code_zero "a click on the close box at idle speed"
+            ;;
+        sigint | sigterm)
+            start_demo; wait_for_window; wait_for_speed 0 full
+            # One at each speed.
+            [ "$scenario" = sigterm ] && press_space_and_expect idle
+            kill -s "${scenario^^}" "$DEMO_PID"
+            expect_exit_code_zero "${scenario^^}"
+            ;;
+        long_run)
+            start_demo; wait_for_window; wait_for_speed 0 full
+            run_for_long
+            focus_window; xdotool key Escape
+            expect_exit_code_zero "Escape after ${LongSeconds}s"
             ;;
         startup_failure)
             run_out_of_memory
