@@ -4,7 +4,9 @@
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
+#include "render/quad_lighting.h"
 #include "render/scan_convert.h"
+#include "render/span_shader.h"
 
 namespace {
 
@@ -26,9 +28,7 @@ ShadeVertex VertexOf(uint16_t index) {
     return vertex;
 }
 
-}  // namespace
-
-void RenderBand(int band) {
+FaceContext BandContext(int band) {
     const int32_t half = Scene.height / 2;
     FaceContext context;
     context.band = BandRect{band * half, band * half + half, 0, Scene.width};
@@ -38,21 +38,78 @@ void RenderBand(int band) {
     context.colorBuffer = Scene.colorBuffer;
     context.shadeDepth = Scene.shadeDepth;
     context.texture = Texture;
+    return context;
+}
 
-    // The class table has one entry per face of the embedded model; a larger
-    // face count must not read past it.
-    const uint32_t faceCount = Scene.faceCount < FaceClassCount ? Scene.faceCount : FaceClassCount;
-    const int32_t passes[2] = {Scene.otherClassPass, TranslucentPass};  // opaque faces first
-    for (int32_t pass : passes) {
-        for (uint32_t i = 0; i < faceCount; ++i) {
-            const FaceClass faceClass = FaceClassOf(i);
-            const int32_t facePass = faceClass == TranslucentFaceClass ? TranslucentPass : Scene.otherClassPass;
-            if (facePass != pass) continue;
-            context.classColorIndex = faceClass - 1u;
-            const Face& face = ModelFaces[i];
-            ShadeTriangle(VertexOf(face.a), VertexOf(face.b), VertexOf(face.c), context);
-        }
+// The class table has one entry per face of the embedded model; a larger
+// face count must not read past it.
+uint32_t DrawnFaceCount() { return Scene.faceCount < FaceClassCount ? Scene.faceCount : FaceClassCount; }
+
+int32_t PassOf(FaceClass faceClass) {
+    return faceClass == TranslucentFaceClass ? TranslucentPass : Scene.otherClassPass;
+}
+
+ShadeVertex ShadeVertexOf(uint32_t face, int corner) {
+    const Face& f = ModelFaces[face];
+    return VertexOf(corner == 0 ? f.a : corner == 1 ? f.b : f.c);
+}
+
+// Every face of one pass, in face order, every fragment lit as it passes the
+// depth test.
+void DrawEveryFragment(int32_t pass, FaceContext& context) {
+    for (uint32_t i = 0; i < DrawnFaceCount(); ++i) {
+        const FaceClass faceClass = FaceClassOf(i);
+        if (PassOf(faceClass) != pass) continue;
+        context.classColorIndex = faceClass - 1u;
+        ShadeTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context);
     }
+}
+
+// Per band, the rows of each face that hold one of its tags after the first step.
+static_assert(MaxModelFaces <= MaxTaggedFaces, "a face's tag carries its index");
+RowRange MarkedRows[2][MaxModelFaces];
+
+// The opaque pass lighting only what stays visible: every opaque face marks
+// its nearest pixels in face order, then each face lights the pixels it kept.
+void DrawNearestOpaque(int band, FaceContext& context) {
+    RowRange* marked = MarkedRows[band];
+    const uint32_t faceCount = DrawnFaceCount();
+    for (uint32_t i = 0; i < faceCount; ++i) {
+        marked[i] = RowRange{0, 0};
+        if (PassOf(FaceClassOf(i)) == TranslucentPass) continue;
+        marked[i] = MarkNearestTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context,
+                                        NearestTag(i));
+    }
+    for (uint32_t i = 0; i < faceCount; ++i) {
+        if (marked[i].Empty()) continue;
+        context.classColorIndex = FaceClassOf(i) - 1u;
+        ShadeMarkedTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context,
+                            NearestTag(i), marked[i]);
+    }
+}
+
+}  // namespace
+
+void RenderBand(int band) {
+    FaceContext context = BandContext(band);
+    shading::QuadLights lights;
+    shading::BroadcastLights(lights);
+    context.lights = &lights;
+    if (Scene.otherClassPass == TranslucentPass) {
+        // One pass holds every face: nothing is known to be opaque before the
+        // translucent faces read the depths, so every fragment is lit in turn.
+        DrawEveryFragment(TranslucentPass, context);
+        DrawEveryFragment(TranslucentPass, context);
+        return;
+    }
+    DrawNearestOpaque(band, context);
+    DrawEveryFragment(TranslucentPass, context);
+}
+
+void RenderBandLightingEveryFragment(int band) {
+    FaceContext context = BandContext(band);
+    const int32_t passes[2] = {Scene.otherClassPass, TranslucentPass};  // opaque faces first
+    for (int32_t pass : passes) DrawEveryFragment(pass, context);
 }
 
 void RunBandWorkers() { ForkJoinBandWorkers(WorkerTop, WorkerBottom, RenderBand); }

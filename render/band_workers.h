@@ -7,7 +7,14 @@
 
 // Draws every face of the current frame into the rows of one band
 // (0 = top half, 1 = bottom half).
+// Opaque faces go through two steps: every face first marks the pixels where
+// it is nearest, then only those pixels are lit (see MarkNearestSpan).
 void RenderBand(int band);
+
+// The same band with every fragment that passes the depth test lit in turn,
+// as one pass of ShadeTriangle per face class: the reference RenderBand is
+// tested against.
+void RenderBandLightingEveryFragment(int band);
 
 // Forks the two band workers for the current frame and returns when both
 // bands are drawn.

@@ -14,6 +14,10 @@ struct ShadeVertex {
     Vec4 normal;      // rotated vertex normal, fourth lane 0
 };
 
+namespace shading {
+struct QuadLights;
+}
+
 // What every span of one face is drawn with: the band and the buffers.
 struct FaceContext {
     BandRect band;
@@ -24,6 +28,9 @@ struct FaceContext {
     uint32_t* colorBuffer;
     float* shadeDepth;
     const uint32_t* texture;
+    // The lights broadcast for the batched shader, built once per band; when
+    // null, each span builds its own.
+    const shading::QuadLights* lights = nullptr;
 };
 
 // Walks the rows yA .. yC-1 of the face and calls ShadeSpan for each, unless
@@ -33,5 +40,19 @@ void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVert
 
 // The band test: true when some vertex row lies in (top, bottom] or some vertex
 // column in (left, right], compared as signed 16-bit values.
+// The rows of a face, [first, end), in which some pixel took the face's tag.
+struct RowRange {
+    int32_t first, end;
+    bool Empty() const { return first >= end; }
+};
+
+// The two steps of the opaque faces (see MarkNearestSpan), for a whole face:
+// marks the face's nearest pixels and returns the rows where it marked any;
+// then lights the marked pixels of those rows.
+RowRange MarkNearestTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
+                             const FaceContext& context, uint32_t tag);
+void ShadeMarkedTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
+                         const FaceContext& context, uint32_t tag, RowRange rows);
+
 bool FaceTouchesBand(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                      const BandRect& band);

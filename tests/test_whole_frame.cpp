@@ -7,6 +7,7 @@
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
+#include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "render/band_workers.h"
 #include "render/frame_pipeline.h"
@@ -141,6 +142,31 @@ TEST_F(WholeFrame, FramesAfterTheWrapMatchTheirSeek) {
     RenderFrame();
     const Frame sequential = Capture();
     EXPECT_TRUE(SameBytes(sequential, DrawThreaded(513)));
+}
+
+// Opaque faces lit only where they stay visible against every fragment lit as
+// it passes the depth test: whole frames at several zooms and screen sizes, in
+// both arithmetic modes, colour and depth identical.
+TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
+    const bool portable = PortableArithmetic;
+    const int screens[][2] = {{330, 250}, {641, 483}, {1290, 730}};
+    for (const auto& screen : screens) {
+        ASSERT_TRUE(OpenHeadlessScene(screen[0], screen[1]));
+        for (bool exact : {false, true}) {
+            PortableArithmetic = exact;
+            for (uint32_t frame : {0u, 300u, 561u, 1000u, 1473u}) {
+                SeekFrame(frame);
+                PrepareFrame();
+                RenderBandLightingEveryFragment(0);
+                RenderBandLightingEveryFragment(1);
+                const Frame reference = Capture();
+                EXPECT_TRUE(SameBytes(reference, DrawThreaded(frame)))
+                    << screen[0] << "x" << screen[1] << " frame " << frame << (exact ? " exact" : " estimates");
+            }
+        }
+    }
+    PortableArithmetic = portable;
+    CloseHeadlessScene();
 }
 
 }  // namespace
