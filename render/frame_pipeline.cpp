@@ -10,9 +10,23 @@
 #include "render/prepass.h"
 
 void FillDwords(uint32_t value, uint32_t count, void* destination) {
+    // Streaming stores: the buffers are far larger than the caches, and
+    // non-temporal stores fill them without first reading every line in.
+    constexpr uint32_t GroupsPerStep = 4;
     const __m128i group = _mm_set1_epi32(static_cast<int>(value));
     __m128i* out = static_cast<__m128i*>(destination);
-    for (uint32_t i = 0; i < count / 4; ++i) _mm_store_si128(out + i, group);
+    const uint32_t groups = count / 4;
+    uint32_t i = 0;
+    for (; i + GroupsPerStep <= groups; i += GroupsPerStep) {
+        _mm_stream_si128(out + i, group);
+        _mm_stream_si128(out + i + 1, group);
+        _mm_stream_si128(out + i + 2, group);
+        _mm_stream_si128(out + i + 3, group);
+    }
+    for (; i < groups; ++i) _mm_stream_si128(out + i, group);
+    // Orders the streaming stores before whatever the caller does next
+    // (the band workers read these buffers on other processors).
+    _mm_sfence();
 }
 
 void ComputeRotation() {

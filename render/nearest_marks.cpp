@@ -19,17 +19,33 @@ bool MarkNearestSpanWith(int32_t row, const SpanEnd& end1, const SpanEnd& end2, 
     uint32_t* colour = context.colorBuffer + rowStart;
     const float depthStep = DepthOf(span.attribStep);
     float depth = DepthOf(span.attrib);
-    bool marked = false;
-    for (int32_t column = span.left; column < span.right; ++column) {
+    const __m128i tags = _mm_set1_epi32(static_cast<int>(tag));
+    int nearer = 0;
+    int32_t column = span.left;
+    // Four columns per step: the four depths still come one addition after
+    // the other; the tests and the stores are done together.
+    for (; column + 4 <= span.right; column += 4) {
+        const float d1 = depth + depthStep, d2 = d1 + depthStep, d3 = d2 + depthStep;
+        const __m128 depths = _mm_setr_ps(depth, d1, d2, d3);
+        depth = d3 + depthStep;
+        const __m128 stored = _mm_loadu_ps(shadeDepth + column);
         // Strict: an equal depth leaves the earlier face, and NaN never wins.
+        // minps gives its first operand only where it is strictly smaller.
+        const __m128 wins = _mm_cmplt_ps(depths, stored);
+        _mm_storeu_ps(shadeDepth + column, _mm_min_ps(depths, stored));
+        __m128i* words = reinterpret_cast<__m128i*>(colour + column);
+        _mm_storeu_si128(words, _mm_blendv_epi8(_mm_loadu_si128(words), tags, _mm_castps_si128(wins)));
+        nearer |= _mm_movemask_ps(wins);
+    }
+    for (; column < span.right; ++column) {
         if (depth < shadeDepth[column]) {
             shadeDepth[column] = depth;
             colour[column] = tag;
-            marked = true;
+            nearer = 1;
         }
         depth += depthStep;
     }
-    return marked;
+    return nearer != 0;
 }
 
 }  // namespace

@@ -10,46 +10,27 @@ namespace {
 
 using namespace shading;
 
-// Pixels gathered before they are lit; a span longer than this is lit in parts.
-constexpr int BatchCapacity = 64;
 constexpr int QuadLanes = 4;
 
-// The pixels of one span waiting to be lit: column, interpolated normal and
-// attributes. Room for three more, so the last quad can be filled up.
-struct FragmentBatch {
-    __m128 normal[BatchCapacity + QuadLanes - 1];
-    __m128 attrib[BatchCapacity + QuadLanes - 1];
-    int32_t column[BatchCapacity + QuadLanes - 1];
-    int count = 0;
+inline void Append(PendingPixels& pending, uint32_t pixel, __m128 normal, __m128 attrib) {
+    pending.pixel[pending.count] = pixel;
+    pending.normal[pending.count] = normal;
+    pending.attrib[pending.count] = attrib;
+    ++pending.count;
+}
 
-    void Add(int32_t c, __m128 n, __m128 a) {
-        column[count] = c;
-        normal[count] = n;
-        attrib[count] = a;
-        ++count;
-    }
-    bool Full() const { return count == BatchCapacity; }
-};
-
-// One row of the three buffers.
-struct BufferRow {
-    uint32_t* colour;
-    const float* prepassDepth;
-};
-
-// Everything a span's pixels are lit with that does not change along the span.
-struct SpanLighting {
+// Everything a face's pixels are lit with that does not change along the face.
+struct FaceLighting {
     const FaceContext& context;
     const QuadLights& lights;
     __m128 classColour[ColourChannels];
-    BufferRow row;
 };
 
 // The bumped normal of the front-surface lanes and the texture sample of every
 // lane of one translucent quad, one pixel at a time as the per-pixel shader
 // forms them, then transposed.
 template <typename Reciprocals>
-void TranslucentQuadInputs(const FragmentBatch& batch, int first, __m128 front, const FaceContext& context,
+void TranslucentQuadInputs(const PendingPixels& batch, int first, __m128 front, const FaceContext& context,
                            Quad& normals, Channels& sample) {
     const int frontLanes = _mm_movemask_ps(front);
     __m128 lanes[QuadLanes];
@@ -68,114 +49,161 @@ void TranslucentQuadInputs(const FragmentBatch& batch, int first, __m128 front, 
     sample = Channels{{texels.x, texels.y, texels.z}};
 }
 
-// Lights the gathered pixels and stores them: opaque pixels overwrite,
+// Lights the pending pixels and stores them: opaque pixels overwrite,
 // translucent ones add with saturation.
 template <typename Reciprocals, bool Opaque>
-void LightBatch(FragmentBatch& batch, const SpanLighting& s) {
-    const int count = batch.count;
-    if (count == 0) return;
-    for (int i = count; i % QuadLanes != 0; ++i) batch.Add(batch.column[count - 1], batch.normal[count - 1],
-                                                           batch.attrib[count - 1]);
+void LightQuads(PendingPixels& pending, const FaceLighting& face) {
+    const int count = pending.count;
+    for (int i = count; i % QuadLanes != 0; ++i)
+        Append(pending, pending.pixel[count - 1], pending.normal[count - 1], pending.attrib[count - 1]);
+    const float* prepassDepth = face.context.prepassDepth;
+    uint32_t* colour = face.context.colorBuffer;
     for (int first = 0; first < count; first += QuadLanes) {
-        const int32_t* column = batch.column + first;
-        const Quad attribs = Transposed(batch.attrib + first);
-        const __m128 prepass = _mm_setr_ps(s.row.prepassDepth[column[0]], s.row.prepassDepth[column[1]],
-                                           s.row.prepassDepth[column[2]], s.row.prepassDepth[column[3]]);
+        const uint32_t* pixel = pending.pixel + first;
+        const Quad attribs = Transposed(pending.attrib + first);
+        const __m128 prepass = _mm_setr_ps(prepassDepth[pixel[0]], prepassDepth[pixel[1]], prepassDepth[pixel[2]],
+                                           prepassDepth[pixel[3]]);
         const __m128 front = FrontMask(attribs.z, prepass);
-        Quad normals = UnitNormals<Reciprocals>(Transposed(batch.normal + first));
+        Quad normals = UnitNormals<Reciprocals>(Transposed(pending.normal + first));
         Channels sample;
-        if (!Opaque) TranslucentQuadInputs<Reciprocals>(batch, first, front, s.context, normals, sample);
+        if (!Opaque) TranslucentQuadInputs<Reciprocals>(pending, first, front, face.context, normals, sample);
 
-        Channels light = ClampedLight(LightSums<Opaque>(s.lights, normals, front));
+        Channels light = ClampedLight(LightSums<Opaque>(face.lights, normals, front));
         for (int c = 0; c < ColourChannels; ++c) {
             if (!Opaque) light.c[c] = _mm_mul_ps(light.c[c], sample.c[c]);
-            light.c[c] = _mm_mul_ps(light.c[c], s.classColour[c]);
+            light.c[c] = _mm_mul_ps(light.c[c], face.classColour[c]);
         }
         alignas(16) uint32_t pixels[QuadLanes];
         _mm_store_si128(reinterpret_cast<__m128i*>(pixels), PackPixels(light));
         const int lanes = count - first < QuadLanes ? count - first : QuadLanes;
         for (int j = 0; j < lanes; ++j) {
-            uint32_t& target = s.row.colour[column[j]];
+            uint32_t& target = colour[pixel[j]];
             target = Opaque ? pixels[j] : AddSaturated(target, pixels[j]);
         }
     }
-    batch.count = 0;
+    pending.count = 0;
 }
 
-SpanLighting LightingOf(int32_t row, const FaceContext& context, QuadLights& ownLights) {
+template <typename Reciprocals>
+void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
+    if (pending.count == 0) return;
+    QuadLights ownLights;
     const QuadLights* lights = context.lights;
     if (lights == nullptr) {
         BroadcastLights(ownLights);
         lights = &ownLights;
     }
-    const size_t rowStart = static_cast<size_t>(row) * context.width;
     const Vec4& tint = ClassColorTable[context.classColorIndex];
-    return SpanLighting{context,
-                        *lights,
-                        {_mm_set1_ps(tint.v[0]), _mm_set1_ps(tint.v[1]), _mm_set1_ps(tint.v[2])},
-                        {context.colorBuffer + rowStart, context.prepassDepth + rowStart}};
+    const FaceLighting face{context, *lights, {_mm_set1_ps(tint.v[0]), _mm_set1_ps(tint.v[1]), _mm_set1_ps(tint.v[2])}};
+    if (context.classColorIndex != TranslucentClass)
+        LightQuads<Reciprocals, true>(pending, face);
+    else
+        LightQuads<Reciprocals, false>(pending, face);
 }
 
 // The depth test of ShadeSpan: opaque pixels that pass store their depth at
-// once (a span covers each pixel once), and every passing pixel is lit.
+// once, and every passing pixel joins the pending ones.
 template <typename Reciprocals, bool Opaque>
-void ShadeSpanWith(int32_t row, const SpanSetup& span, const FaceContext& context) {
-    QuadLights ownLights;
-    const SpanLighting lighting = LightingOf(row, context, ownLights);
-    float* shadeDepth = context.shadeDepth + static_cast<size_t>(row) * context.width;
-    FragmentBatch batch;
+void GatherDepthTested(PendingPixels& pending, int32_t row, const SpanSetup& span, const FaceContext& context) {
+    const uint32_t rowStart = static_cast<uint32_t>(row) * context.width;
+    float* shadeDepth = context.shadeDepth + rowStart;
     __m128 normal = span.normal, attrib = span.attrib;
     for (int32_t column = span.left; column < span.right; ++column) {
         const float depth = DepthOf(attrib);
         if (depth < shadeDepth[column]) {
             if (Opaque) shadeDepth[column] = depth;
-            batch.Add(column, normal, attrib);
-            if (batch.Full()) LightBatch<Reciprocals, Opaque>(batch, lighting);
+            Append(pending, rowStart + static_cast<uint32_t>(column), normal, attrib);
+            if (pending.count == PendingCapacity) LightPendingWith<Reciprocals>(pending, context);
         }
         normal = _mm_add_ps(normal, span.normalStep);
         attrib = _mm_add_ps(attrib, span.attribStep);
     }
-    LightBatch<Reciprocals, Opaque>(batch, lighting);
 }
 
+// The pixels of the span that hold the tag join the pending ones. Four columns
+// are tested at once; the normal and attributes still advance pixel by pixel.
 template <typename Reciprocals>
-void ShadeMarkedSpanWith(int32_t row, const SpanSetup& span, const FaceContext& context, uint32_t tag) {
-    QuadLights ownLights;
-    const SpanLighting lighting = LightingOf(row, context, ownLights);
-    const uint32_t* colour = lighting.row.colour;
-    FragmentBatch batch;
+void GatherMarked(PendingPixels& pending, int32_t row, const SpanSetup& span, const FaceContext& context,
+                  uint32_t tag) {
+    const uint32_t rowStart = static_cast<uint32_t>(row) * context.width;
+    const uint32_t* colour = context.colorBuffer + rowStart;
+    const __m128i tags = _mm_set1_epi32(static_cast<int>(tag));
     __m128 normal = span.normal, attrib = span.attrib;
-    for (int32_t column = span.left; column < span.right; ++column) {
+    int32_t column = span.left;
+    for (; column + QuadLanes <= span.right; column += QuadLanes) {
+        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colour + column));
+        const int marked = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(words, tags)));
+        if (marked == 0) {  // the common cases first: none or all four marked
+            for (int j = 0; j < QuadLanes; ++j) {
+                normal = _mm_add_ps(normal, span.normalStep);
+                attrib = _mm_add_ps(attrib, span.attribStep);
+            }
+            continue;
+        }
+        if (pending.count > PendingCapacity - QuadLanes) LightPendingWith<Reciprocals>(pending, context);
+        const uint32_t pixel = rowStart + static_cast<uint32_t>(column);
+        if (marked == 0xF) {
+            for (int j = 0; j < QuadLanes; ++j) {
+                Append(pending, pixel + static_cast<uint32_t>(j), normal, attrib);
+                normal = _mm_add_ps(normal, span.normalStep);
+                attrib = _mm_add_ps(attrib, span.attribStep);
+            }
+            continue;
+        }
+        for (int j = 0; j < QuadLanes; ++j) {
+            if (marked >> j & 1) Append(pending, pixel + static_cast<uint32_t>(j), normal, attrib);
+            normal = _mm_add_ps(normal, span.normalStep);
+            attrib = _mm_add_ps(attrib, span.attribStep);
+        }
+    }
+    for (; column < span.right; ++column) {
         if (colour[column] == tag) {
-            batch.Add(column, normal, attrib);
-            if (batch.Full()) LightBatch<Reciprocals, true>(batch, lighting);
+            if (pending.count == PendingCapacity) LightPendingWith<Reciprocals>(pending, context);
+            Append(pending, rowStart + static_cast<uint32_t>(column), normal, attrib);
         }
         normal = _mm_add_ps(normal, span.normalStep);
         attrib = _mm_add_ps(attrib, span.attribStep);
     }
-    LightBatch<Reciprocals, true>(batch, lighting);
 }
 
 }  // namespace
 
-void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context) {
+void GatherSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const SpanEnd& end2,
+                const FaceContext& context) {
     WithReciprocals([&](auto reciprocals) {
         using Reciprocals = decltype(reciprocals);
         SpanSetup span;
         if (!SetUpSpan<Reciprocals>(row, end1, end2, context.band, span)) return;
         if (context.classColorIndex != TranslucentClass)
-            ShadeSpanWith<Reciprocals, true>(row, span, context);
+            GatherDepthTested<Reciprocals, true>(pending, row, span, context);
         else
-            ShadeSpanWith<Reciprocals, false>(row, span, context);
+            GatherDepthTested<Reciprocals, false>(pending, row, span, context);
     });
 }
 
-void ShadeMarkedSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context,
-                     uint32_t tag) {
+void GatherMarkedSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const SpanEnd& end2,
+                      const FaceContext& context, uint32_t tag) {
     WithReciprocals([&](auto reciprocals) {
         using Reciprocals = decltype(reciprocals);
         SpanSetup span;
         if (SetUpSpan<Reciprocals>(row, end1, end2, context.band, span))
-            ShadeMarkedSpanWith<Reciprocals>(row, span, context, tag);
+            GatherMarked<Reciprocals>(pending, row, span, context, tag);
     });
+}
+
+void LightPendingPixels(PendingPixels& pending, const FaceContext& context) {
+    WithReciprocals([&](auto reciprocals) { LightPendingWith<decltype(reciprocals)>(pending, context); });
+}
+
+void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context) {
+    PendingPixels pending;
+    GatherSpan(pending, row, end1, end2, context);
+    LightPendingPixels(pending, context);
+}
+
+void ShadeMarkedSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context,
+                     uint32_t tag) {
+    PendingPixels pending;
+    GatherMarkedSpan(pending, row, end1, end2, context, tag);
+    LightPendingPixels(pending, context);
 }
