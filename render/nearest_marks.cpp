@@ -1,7 +1,7 @@
-// The first of the two steps of the opaque faces: depth only. The span is set
-// up and clipped as ShadeSpan sets it up, and the depth advances by the same
-// repeated addition (the depth lane of the attributes, added alone), so every
-// pixel sees the depth ShadeSpan would test.
+// The first of the two steps of the opaque faces: depth only. The span is
+// clipped as ShadeSpan clips it, and the depth is the depth lane of ShadeSpan's
+// attributes computed alone (lanes never mix), advanced by the same repeated
+// addition, so every pixel sees the depth ShadeSpan would test.
 #include "render/shading_ops.h"
 #include "render/span_shader.h"
 
@@ -9,22 +9,46 @@ namespace {
 
 using namespace shading;
 
+// The span's first column and depth and its depth step, as SetUpSpan gives
+// them in the depth lane: the step from the unclipped ends, the left clip in
+// one product and one sum.
+template <typename Reciprocals>
+inline bool SetUpDepthSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const BandRect& band,
+                           int32_t& left, int32_t& right, float& depth, float& depthStep) {
+    if (row < band.top || row >= band.bottom) return false;
+    if (end1.x == end2.x) return false;
+    const SpanEnd& leftEnd = end1.x < end2.x ? end1 : end2;
+    const SpanEnd& rightEnd = end1.x < end2.x ? end2 : end1;
+    left = leftEnd.x;
+    right = rightEnd.x;
+    if (left >= band.right || right <= band.left) return false;
+    constexpr int DepthLane = 2;
+    const float reciprocal = Reciprocals::Rcp(static_cast<float>(right - left));
+    depthStep = (rightEnd.attrib.v[DepthLane] - leftEnd.attrib.v[DepthLane]) * reciprocal;
+    depth = leftEnd.attrib.v[DepthLane];
+    if (left < band.left) {
+        depth = depthStep * static_cast<float>(band.left - left) + depth;
+        left = band.left;
+    }
+    if (right >= band.right) right = band.right;
+    return true;
+}
+
 template <typename Reciprocals>
 bool MarkNearestSpanWith(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context,
                          uint32_t tag) {
-    SpanSetup span;
-    if (!SetUpSpan<Reciprocals>(row, end1, end2, context.band, span)) return false;
+    int32_t left, right;
+    float depth, depthStep;
+    if (!SetUpDepthSpan<Reciprocals>(row, end1, end2, context.band, left, right, depth, depthStep)) return false;
     const size_t rowStart = static_cast<size_t>(row) * context.width;
     float* shadeDepth = context.shadeDepth + rowStart;
     uint32_t* colour = context.colorBuffer + rowStart;
-    const float depthStep = DepthOf(span.attribStep);
-    float depth = DepthOf(span.attrib);
     const __m128i tags = _mm_set1_epi32(static_cast<int>(tag));
     int nearer = 0;
-    int32_t column = span.left;
+    int32_t column = left;
     // Four columns per step: the four depths still come one addition after
     // the other; the tests and the stores are done together.
-    for (; column + 4 <= span.right; column += 4) {
+    for (; column + 4 <= right; column += 4) {
         const float d1 = depth + depthStep, d2 = d1 + depthStep, d3 = d2 + depthStep;
         const __m128 depths = _mm_setr_ps(depth, d1, d2, d3);
         depth = d3 + depthStep;
@@ -37,7 +61,7 @@ bool MarkNearestSpanWith(int32_t row, const SpanEnd& end1, const SpanEnd& end2, 
         _mm_storeu_si128(words, _mm_blendv_epi8(_mm_loadu_si128(words), tags, _mm_castps_si128(wins)));
         nearer |= _mm_movemask_ps(wins);
     }
-    for (; column < span.right; ++column) {
+    for (; column < right; ++column) {
         if (depth < shadeDepth[column]) {
             shadeDepth[column] = depth;
             colour[column] = tag;

@@ -39,6 +39,10 @@ expect_exit 2 "--format takes png or ppm" --format jpg
 expect_exit 2 "needs a value" --out
 expect_exit 2 "takes no other options" --export-assets "$work/x" --frames 3
 expect_exit 2 "--bench writes no frames" --bench --out "$work"
+expect_exit 2 "--repeat takes a count" --bench --repeat 0
+expect_exit 2 "--repeat applies to --bench only" --repeat 3
+expect_exit 0 "" --bench --screen 333x251 --frames 5-7 --repeat 2
+check "--bench --repeat reports the best of 2 over three frames" grep -q "(3 frames, 30 warm-up, best of 2)" "$work/out"
 expect_exit 0 "" --help
 check "--help prints the usage" grep -q "usage: velmora-render" "$work/out"
 

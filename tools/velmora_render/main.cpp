@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     }
     int result = 0;
     if (options.mode == ToolMode::Bench)
-        RunBench(options.firstFrame, options.lastFrame, stdout);
+        RunBench(options.firstFrame, options.lastFrame, options.repeat, stdout);
     else
         result = RenderFrames(options);
     CloseHeadlessScene();

@@ -6,14 +6,15 @@
 
 const char* const ToolUsage =
     "usage: velmora-render [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
-    "       velmora-render --bench [--screen WxH] [--frames A-B]\n"
+    "       velmora-render --bench [--screen WxH] [--frames A-B] [--repeat N]\n"
     "       velmora-render --export-assets DIR\n"
     "       velmora-render --help\n"
     "Renders the demo's frames without a window. Frame K is the K-th frame the demo draws\n"
     "(frame 0 first), written as DIR/frame_NNNNNN.png or .ppm. The picture is the window's\n"
     "client area for that screen: (W-10) x (H-10), each rounded down to even; default screen\n"
     "1920x1080, frame 0, png, the current directory. --bench times whole frames and each stage\n"
-    "over frames 0-1823 by default. --export-assets writes the embedded model.3ds, band.bmp and\n"
+    "over frames 0-1823 by default; --repeat N draws each frame N times and keeps the\n"
+    "fastest, which filters out other processes' bursts. --export-assets writes the embedded model.3ds, band.bmp and\n"
     "face_classes.bin.\n";
 
 namespace {
@@ -98,6 +99,15 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             }
             options.format = text == "png" ? ImageFormat::Png : ImageFormat::Ppm;
             formatGiven = true;
+        } else if (arg == "--repeat") {
+            uint32_t repeat = 0;
+            if (!value(text)) return false;
+            if (!ParseNumber(text, repeat) || repeat < 1 || repeat > MaxBenchRepeat) {
+                error = "--repeat takes a count from 1 to " + std::to_string(MaxBenchRepeat) + ", not '" + text + "'";
+                return false;
+            }
+            options.repeat = repeat;
+            options.repeatGiven = true;
         } else if (arg == "--out") {
             if (!value(options.outDir)) return false;
             outGiven = true;
@@ -105,6 +115,10 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             error = "unknown argument '" + arg + "'";
             return false;
         }
+    }
+    if (options.repeatGiven && !bench) {
+        error = "--repeat applies to --bench only";
+        return false;
     }
     if (exportGiven) {
         if (bench || formatGiven || outGiven || options.framesGiven || args.size() != 2) {

@@ -17,7 +17,12 @@ struct ToolOptions {
     ImageFormat format = ImageFormat::Png;
     std::string outDir = ".";
     std::string exportDir;
+    uint32_t repeat = 1;  // --bench: each frame drawn this many times, the fastest kept
+    bool repeatGiven = false;
 };
+
+// The most repeats --repeat accepts (a full swing at 100 repeats is minutes).
+constexpr uint32_t MaxBenchRepeat = 1000;
 
 // The largest frame number accepted: file names carry six digits.
 constexpr uint32_t MaxFrameNumber = 999999;
