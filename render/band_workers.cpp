@@ -4,7 +4,7 @@
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
-#include "render/quad_lighting.h"
+#include "render/lane_lighting.h"
 #include "render/scan_convert.h"
 #include "render/span_shader.h"
 
@@ -92,8 +92,8 @@ void DrawNearestOpaque(int band, FaceContext& context) {
 
 void RenderBand(int band) {
     FaceContext context = BandContext(band);
-    shading::QuadLights lights;
-    shading::BroadcastLights(lights);
+    shading::LaneLights lights;
+    shading::SplatLights(lights);
     context.lights = &lights;
     if (Scene.otherClassPass == TranslucentPass) {
         // One pass holds every face: nothing is known to be opaque before the

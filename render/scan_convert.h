@@ -15,7 +15,7 @@ struct ShadeVertex {
 };
 
 namespace shading {
-struct QuadLights;
+struct LaneLights;
 }
 
 // What every span of one face is drawn with: the band and the buffers.
@@ -30,7 +30,7 @@ struct FaceContext {
     const uint32_t* texture;
     // The lights broadcast for the batched shader, built once per band; when
     // null, each span builds its own.
-    const shading::QuadLights* lights = nullptr;
+    const shading::LaneLights* lights = nullptr;
 };
 
 // Walks the rows yA .. yC-1 of the face and calls ShadeSpan for each, unless

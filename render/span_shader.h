@@ -30,7 +30,7 @@ void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const Face
 // once would.
 constexpr int PendingCapacity = 64;
 struct PendingPixels {
-    static constexpr int Room = PendingCapacity + 3;  // the last quad filled up
+    static constexpr int Room = PendingCapacity + 7;  // the last group of 4 or 8 filled up
     __m128 normal[Room];
     __m128 attrib[Room];
     uint32_t pixel[Room];
