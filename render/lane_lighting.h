@@ -7,6 +7,7 @@
 // z of several normals in three vectors, not one normal in one vector).
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "core/simd.h"
 #include "render/lighting.h"
@@ -176,27 +177,120 @@ struct SseLanes {
     static __m128i PixelOrder() { return _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15); }
 };
 
-// The bumped normal of the front-surface lanes and the texture sample of every
-// lane of four translucent pixels, one pixel at a time as the per-pixel shader
-// forms them, then transposed.
+// Clamped texel coordinates of four pixels split into integer parts and
+// bilinear weights, as WeightsAt does for one: truncation, then each 1 - f
+// formed first.
+struct LaneWeights {
+    __m128i iu, iv;
+    __m128 w00, w10, w01, w11;
+};
+
+inline LaneWeights WeightsInLanes(__m128 u, __m128 v, float low) {
+    const __m128 high = _mm_set1_ps(TexCoordMax), lowest = _mm_set1_ps(low);
+    // min first (NaN ends at the upper clamp), as ClampedCoord.
+    const __m128 uc = _mm_max_ps(_mm_min_ps(u, high), lowest);
+    const __m128 vc = _mm_max_ps(_mm_min_ps(v, high), lowest);
+    LaneWeights w;
+    w.iu = _mm_cvttps_epi32(uc);
+    w.iv = _mm_cvttps_epi32(vc);
+    const __m128 fu = _mm_sub_ps(uc, _mm_cvtepi32_ps(w.iu));
+    const __m128 fv = _mm_sub_ps(vc, _mm_cvtepi32_ps(w.iv));
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 gu = _mm_sub_ps(one, fu), gv = _mm_sub_ps(one, fv);
+    w.w00 = _mm_mul_ps(gu, gv);
+    w.w10 = _mm_mul_ps(fu, gv);
+    w.w01 = _mm_mul_ps(gu, fv);
+    w.w11 = _mm_mul_ps(fu, fv);
+    return w;
+}
+
+// (w00 t00 + w10 t10) + (w01 t01 + w11 t11), the order of Dot4Ordered.
+inline __m128 Bilinear(const LaneWeights& w, __m128 t00, __m128 t10, __m128 t01, __m128 t11) {
+    return _mm_add_ps(_mm_add_ps(_mm_mul_ps(w.w00, t00), _mm_mul_ps(w.w10, t10)),
+                      _mm_add_ps(_mm_mul_ps(w.w01, t01), _mm_mul_ps(w.w11, t11)));
+}
+
+static_assert(TextureSize == 128, "texel and height offsets are row * 128 + column");
+constexpr int TextureRowShift = 7;
+
+// The offsets row * 128 + column of four pixels, where the reads start.
+inline void LaneOffsets(__m128i column, __m128i row, int32_t (&offsets)[4]) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(offsets), _mm_add_epi32(_mm_slli_epi32(row, TextureRowShift), column));
+}
+
+// One colour channel of four texels as floats.
+inline __m128 TexelChannel(__m128i texels, int channel) {
+    return _mm_cvtepi32_ps(_mm_and_si128(_mm_srl_epi32(texels, _mm_cvtsi32_si128(8 * channel)), _mm_set1_epi32(0xFF)));
+}
+
+// TextureSample for four pixels, one per lane.
+inline Channels<SseLanes> TextureSamples(__m128 u, __m128 v, const uint32_t* texture) {
+    const LaneWeights w = WeightsInLanes(u, v, TexCoordMin);
+    int32_t at[4];
+    LaneOffsets(w.iu, w.iv, at);
+    const uint32_t *t0 = texture + at[0], *t1 = texture + at[1], *t2 = texture + at[2], *t3 = texture + at[3];
+    auto corner = [&](int offset) {
+        return _mm_setr_epi32(static_cast<int>(t0[offset]), static_cast<int>(t1[offset]), static_cast<int>(t2[offset]),
+                              static_cast<int>(t3[offset]));
+    };
+    const __m128i t00 = corner(0), t10 = corner(1), t01 = corner(TextureSize), t11 = corner(TextureSize + 1);
+    Channels<SseLanes> sample;
+    for (int c = 0; c < ColourChannels; ++c)
+        sample.c[c] = Bilinear(w, TexelChannel(t00, c), TexelChannel(t10, c), TexelChannel(t01, c), TexelChannel(t11, c));
+    return sample;
+}
+
+// Byte `index` of each lane's word read as a signed byte, as a float.
+inline __m128 SignedByteAt(__m128i words, int index) {
+    return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_sll_epi32(words, _mm_cvtsi32_si128(24 - 8 * index)), 24));
+}
+
+// BumpedNormal for four pixels, one per lane. Each pixel's twelve heights come
+// as four words from rows iv-1 .. iv+2, columns iu-1 .. iu+2 (the clamp keeps
+// all of them inside the map), and the eight differences are byte
+// subtractions, modulo 256, read as signed bytes.
 template <typename Reciprocals>
-void TranslucentInputs(const PendingPixels& pending, int first, __m128 front, const FaceContext& context,
-                       Lanes<SseLanes>& normals, Channels<SseLanes>& sample) {
-    const int frontLanes = _mm_movemask_ps(front);
-    __m128 lanes[SseLanes::Count];
-    if (frontLanes != 0) {
-        for (int j = 0; j < SseLanes::Count; ++j)
-            lanes[j] = (frontLanes >> j & 1) ? BumpedNormal<Reciprocals>(pending.normal[first + j],
-                                                                         pending.attrib[first + j], context.heightMap)
-                                             : _mm_setzero_ps();
-        const Lanes<SseLanes> bumped = SseLanes::Transposed(lanes);
+inline Lanes<SseLanes> BumpedNormals(const Lanes<SseLanes>& normal, __m128 u, __m128 v, const uint8_t* heightMap) {
+    const LaneWeights w = WeightsInLanes(u, v, BumpCoordMin);
+    int32_t at[4];
+    LaneOffsets(_mm_sub_epi32(w.iu, _mm_set1_epi32(1)), _mm_sub_epi32(w.iv, _mm_set1_epi32(1)), at);
+    int32_t rows[4][4];  // [row iv-1 .. iv+2][lane]: heights of columns iu-1 .. iu+2
+    for (int lane = 0; lane < 4; ++lane)
+        for (int r = 0; r < 4; ++r) std::memcpy(&rows[r][lane], heightMap + at[lane] + r * TextureSize, 4);
+    const __m128i above = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[0]));
+    const __m128i upper = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[1]));
+    const __m128i lower = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[2]));
+    const __m128i below = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[3]));
+    // Across (left minus right): bytes 0, 1 of a word minus bytes 2, 3.
+    const __m128i acrossUpper = _mm_sub_epi8(upper, _mm_srli_epi32(upper, 16));
+    const __m128i acrossLower = _mm_sub_epi8(lower, _mm_srli_epi32(lower, 16));
+    // Down (above minus below): bytes 1, 2 (columns iu, iu+1).
+    const __m128i downUpper = _mm_sub_epi8(above, lower);
+    const __m128i downLower = _mm_sub_epi8(upper, below);
+    const __m128 gx = Bilinear(w, SignedByteAt(acrossUpper, 0), SignedByteAt(acrossUpper, 1),
+                               SignedByteAt(acrossLower, 0), SignedByteAt(acrossLower, 1));
+    const __m128 gy = Bilinear(w, SignedByteAt(downUpper, 1), SignedByteAt(downUpper, 2), SignedByteAt(downLower, 1),
+                               SignedByteAt(downLower, 2));
+    // N + (0.023 gx, 0.023 gy, 0 gx, 0 gy): the z and fourth lanes too, as the
+    // per-pixel shader adds them.
+    const __m128 scale = _mm_set1_ps(BumpScale), zero = _mm_setzero_ps();
+    const Lanes<SseLanes> tilted{_mm_add_ps(normal.x, _mm_mul_ps(scale, gx)), _mm_add_ps(normal.y, _mm_mul_ps(scale, gy)),
+                                 _mm_add_ps(normal.z, _mm_mul_ps(zero, gx)), _mm_add_ps(normal.w, _mm_mul_ps(zero, gy))};
+    return UnitNormals<SseLanes, Reciprocals>(tilted);
+}
+
+// The bumped normal of the front-surface lanes and the texture sample of every
+// lane of four translucent pixels.
+template <typename Reciprocals>
+void TranslucentInputs(const Lanes<SseLanes>& rawNormals, const Lanes<SseLanes>& attribs, __m128 front,
+                       const FaceContext& context, Lanes<SseLanes>& normals, Channels<SseLanes>& sample) {
+    if (_mm_movemask_ps(front) != 0) {
+        const Lanes<SseLanes> bumped = BumpedNormals<Reciprocals>(rawNormals, attribs.x, attribs.y, context.heightMap);
         normals.x = _mm_blendv_ps(normals.x, bumped.x, front);
         normals.y = _mm_blendv_ps(normals.y, bumped.y, front);
         normals.z = _mm_blendv_ps(normals.z, bumped.z, front);
     }
-    for (int j = 0; j < SseLanes::Count; ++j) lanes[j] = TextureSample(pending.attrib[first + j], context.texture);
-    const Lanes<SseLanes> texels = SseLanes::Transposed(lanes);
-    sample = Channels<SseLanes>{{texels.x, texels.y, texels.z}};
+    sample = TextureSamples(attribs.x, attribs.y, context.texture);
 }
 
 inline void AppendPending(PendingPixels& pending, uint32_t pixel, __m128 normal, __m128 attrib) {
@@ -222,9 +316,10 @@ void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const
         const uint32_t* pixel = pending.pixel + first;
         const Lanes<V> attribs = V::Transposed(pending.attrib + first);
         const auto front = FrontMask<V>(attribs.z, V::Gather(context.prepassDepth, pixel));
-        Lanes<V> normals = UnitNormals<V, Reciprocals>(V::Transposed(pending.normal + first));
+        const Lanes<V> rawNormals = V::Transposed(pending.normal + first);
+        Lanes<V> normals = UnitNormals<V, Reciprocals>(rawNormals);
         Channels<V> sample{};
-        if constexpr (!Opaque) TranslucentInputs<Reciprocals>(pending, first, front, context, normals, sample);
+        if constexpr (!Opaque) TranslucentInputs<Reciprocals>(rawNormals, attribs, front, context, normals, sample);
 
         uint32_t pixels[V::Count];
         V::PackPixels(TintedColour<V, Opaque>(LightSums<V, Opaque>(lights, normals, front), sample, tint), pixels);
