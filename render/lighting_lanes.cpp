@@ -57,9 +57,10 @@ bool EightLanesUsable() {
     static const bool usable = __builtin_cpu_supports("avx2") && EightLanesGiveFourLaneBits();
     return usable;
 }
-bool EightLaneLighting = ChooseEightLanes();
+bool UseEightLanes = ChooseEightLanes();
 #else
 bool EightLanesUsable() { return false; }
-bool EightLaneLighting = false;
+bool UseEightLanes = false;
 void LightOpaqueInEightLanes(PendingPixels&, const FaceContext&, const shading::LaneLights&, bool) {}
+
 #endif

@@ -27,7 +27,7 @@ void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
     }
     if (context.classColorIndex == TranslucentClass)
         LightPendingLanes<SseLanes, Reciprocals, false>(pending, context, *lights);
-    else if (EightLaneLighting)
+    else if (UseEightLanes)
         LightOpaqueInEightLanes(pending, context, *lights, std::is_same_v<Reciprocals, ExactReciprocals>);
     else
         LightPendingLanes<SseLanes, Reciprocals, true>(pending, context, *lights);

@@ -250,10 +250,10 @@ TEST_F(SpanShaderTest, MatchesTheScalarVersionOnRandomSpans) {
 // normalising), depth ties with ShadeDepth and long spans that fill several
 // batches.
 TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
-    const bool portable = PortableArithmetic, eightLanes = EightLaneLighting;
+    const bool portable = PortableArithmetic, eightLanes = UseEightLanes;
     for (bool eight : {false, true}) {
         if (eight && !EightLanesUsable()) continue;
-        EightLaneLighting = eight;
+        UseEightLanes = eight;
         std::mt19937 random(777);
         std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
         std::uniform_real_distribution<float> coord(-0.5f, 128.0f);
@@ -293,7 +293,7 @@ TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
         }
     }
     PortableArithmetic = portable;
-    EightLaneLighting = eightLanes;
+    UseEightLanes = eightLanes;
 }
 
 TEST_F(SpanShaderTest, ClipsToTheBandAndDrawsHalfOpenRuns) {

@@ -150,7 +150,7 @@ TEST_F(WholeFrame, FramesAfterTheWrapMatchTheirSeek) {
 // both arithmetic modes, colour and depth identical. Where the processor
 // allows eight lanes, the reference is lit in four and the frame in eight.
 TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
-    const bool portable = PortableArithmetic, eightLanes = EightLaneLighting;
+    const bool portable = PortableArithmetic, eightLanes = UseEightLanes;
     const int screens[][2] = {{330, 250}, {641, 483}, {1290, 730}};
     for (const auto& screen : screens) {
         ASSERT_TRUE(OpenHeadlessScene(screen[0], screen[1]));
@@ -159,18 +159,18 @@ TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
             for (uint32_t frame : {0u, 300u, 561u, 1000u, 1473u}) {
                 SeekFrame(frame);
                 PrepareFrame();
-                EightLaneLighting = false;
+                UseEightLanes = false;
                 RenderBandLightingEveryFragment(0);
                 RenderBandLightingEveryFragment(1);
                 const Frame reference = Capture();
-                EightLaneLighting = EightLanesUsable();
+                UseEightLanes = EightLanesUsable();
                 EXPECT_TRUE(SameBytes(reference, DrawThreaded(frame)))
                     << screen[0] << "x" << screen[1] << " frame " << frame << (exact ? " exact" : " estimates");
             }
         }
     }
     PortableArithmetic = portable;
-    EightLaneLighting = eightLanes;
+    UseEightLanes = eightLanes;
     CloseHeadlessScene();
 }
 
