@@ -76,8 +76,23 @@ void GatherDepthTested(PendingPixels& pending, int32_t row, const SpanSetup& spa
     }
 }
 
+// One past the last column in [left, right) whose word is the tag, or left
+// when none is: four words per comparison, from the right end.
+inline int32_t MarkedEnd(const uint32_t* colour, int32_t left, int32_t right, __m128i tags) {
+    int32_t column = right;
+    for (; column - QuadLanes >= left; column -= QuadLanes) {
+        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colour + column - QuadLanes));
+        const int marked = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(words, tags)));
+        if (marked != 0) return column - QuadLanes + (marked >= 8 ? 4 : marked >= 4 ? 3 : marked >= 2 ? 2 : 1);
+    }
+    for (; column > left; --column)
+        if (static_cast<int>(colour[column - 1]) == _mm_cvtsi128_si32(tags)) return column;
+    return left;
+}
+
 // The pixels of the span that hold the tag join the pending ones. Four columns
-// are tested at once; the normal and attributes still advance pixel by pixel.
+// are tested at once; the normal and attributes still advance pixel by pixel,
+// up to the last marked column (a span with none costs only the search).
 template <typename Reciprocals>
 void GatherMarked(PendingPixels& pending, int32_t row, const SpanSetup& span, const FaceContext& context,
                   uint32_t tag) {
@@ -85,10 +100,11 @@ void GatherMarked(PendingPixels& pending, int32_t row, const SpanSetup& span, co
     const uint32_t* colour = context.colorBuffer + rowStart;
     const __m128i tags = _mm_set1_epi32(static_cast<int>(tag));
     const __m128 normalStep = span.normalStep, attribStep = span.attribStep;
+    const int32_t end = MarkedEnd(colour, span.left, span.right, tags);
     __m128 normal = span.normal, attrib = span.attrib;
-    for (int32_t column = span.left; column < span.right;) {
+    for (int32_t column = span.left; column < end;) {
         const int32_t room = RoomFor<Reciprocals>(pending, QuadLanes, context);
-        const int32_t stretchEnd = span.right - column > room ? column + room : span.right;
+        const int32_t stretchEnd = end - column > room ? column + room : end;
         int count = pending.count;
         for (; column + QuadLanes <= stretchEnd; column += QuadLanes) {
             const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colour + column));
