@@ -161,6 +161,7 @@ struct SseLanes {
     static F Gather(const float* base, const uint32_t* index) {
         return _mm_setr_ps(base[index[0]], base[index[1]], base[index[2]], base[index[3]]);
     }
+    static F LoadRun(const float* p) { return _mm_loadu_ps(p); }
     // Four pixels 0x00RRGGBB: each channel rounded to nearest even, shifted
     // right by 8 and saturated to a byte, as PackPixel does.
     static void PackPixels(const Channels<SseLanes>& colour, uint32_t* out) {
@@ -314,8 +315,13 @@ void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const
     uint32_t* colour = context.colorBuffer;
     for (int first = 0; first < count; first += V::Count) {
         const uint32_t* pixel = pending.pixel + first;
+        // Pending indices increase, so in a whole group a range of Count - 1
+        // means a run of neighbours, read and written whole.
+        const bool whole = count - first >= V::Count;
+        const bool run = whole && pixel[V::Count - 1] - pixel[0] == V::Count - 1;
         const Lanes<V> attribs = V::Transposed(pending.attrib + first);
-        const auto front = FrontMask<V>(attribs.z, V::Gather(context.prepassDepth, pixel));
+        const auto prepass = run ? V::LoadRun(context.prepassDepth + pixel[0]) : V::Gather(context.prepassDepth, pixel);
+        const auto front = FrontMask<V>(attribs.z, prepass);
         const Lanes<V> rawNormals = V::Transposed(pending.normal + first);
         Lanes<V> normals = UnitNormals<V, Reciprocals>(rawNormals);
         Channels<V> sample{};
@@ -323,7 +329,11 @@ void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const
 
         uint32_t pixels[V::Count];
         V::PackPixels(TintedColour<V, Opaque>(LightSums<V, Opaque>(lights, normals, front), sample, tint), pixels);
-        const int lanes = count - first < V::Count ? count - first : V::Count;
+        if (Opaque && run) {
+            std::memcpy(colour + pixel[0], pixels, sizeof pixels);
+            continue;
+        }
+        const int lanes = whole ? V::Count : count - first;
         for (int j = 0; j < lanes; ++j) {
             uint32_t& target = colour[pixel[j]];
             target = Opaque ? pixels[j] : AddSaturated(target, pixels[j]);

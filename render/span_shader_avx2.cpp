@@ -53,6 +53,7 @@ struct AvxLanes {
         return _mm256_setr_ps(base[index[0]], base[index[1]], base[index[2]], base[index[3]], base[index[4]],
                               base[index[5]], base[index[6]], base[index[7]]);
     }
+    static F LoadRun(const float* p) { return _mm256_loadu_ps(p); }
     // The packs and the byte shuffle work within each 128-bit half, so each
     // half gives four pixels exactly as SseLanes::PackPixels does.
     static void PackPixels(const Channels<AvxLanes>& colour, uint32_t* out) {
