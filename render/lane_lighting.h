@@ -94,8 +94,9 @@ inline Channels<V> LightSums(const LaneLights& lights, const Lanes<V>& n, typena
     const F zero = V::Zero();
     F facing[LightCount], highlight[LightCount];
     for (int k = 0; k < LightCount; ++k) {
-        const F d = V::Add(V::Add(V::Mul(V::Load(lights.directionX[k]), n.x), V::Mul(V::Load(lights.directionY[k]), n.y)),
-                           V::Mul(V::Load(lights.directionZ[k]), n.z));
+        const F d =
+            V::Add(V::Add(V::Mul(V::Load(lights.directionX[k]), n.x), V::Mul(V::Load(lights.directionY[k]), n.y)),
+                   V::Mul(V::Load(lights.directionZ[k]), n.z));
         facing[k] = V::Max(d, zero);
         highlight[k] = anyFront ? Power16Lanes<V>(d) : zero;
     }
@@ -121,7 +122,8 @@ inline Channels<V> LightSums(const LaneLights& lights, const Lanes<V>& n, typena
 // The colour of lit pixels: min(S, 255), times the texture sample for
 // translucent faces, times the class colour.
 template <typename V, bool Opaque>
-inline Channels<V> TintedColour(const Channels<V>& light, const Channels<V>& sample, const LaneConstant (&tint)[ColourChannels]) {
+inline Channels<V> TintedColour(const Channels<V>& light, const Channels<V>& sample,
+                                const LaneConstant (&tint)[ColourChannels]) {
     const auto channelMax = V::Set1(ChannelMax);
     Channels<V> out;
     for (int c = 0; c < ColourChannels; ++c) {
@@ -237,7 +239,8 @@ inline Channels<SseLanes> TextureSamples(__m128 u, __m128 v, const uint32_t* tex
     const __m128i t00 = corner(0), t10 = corner(1), t01 = corner(TextureSize), t11 = corner(TextureSize + 1);
     Channels<SseLanes> sample;
     for (int c = 0; c < ColourChannels; ++c)
-        sample.c[c] = Bilinear(w, TexelChannel(t00, c), TexelChannel(t10, c), TexelChannel(t01, c), TexelChannel(t11, c));
+        sample.c[c] =
+            Bilinear(w, TexelChannel(t00, c), TexelChannel(t10, c), TexelChannel(t01, c), TexelChannel(t11, c));
     return sample;
 }
 
@@ -275,8 +278,9 @@ inline Lanes<SseLanes> BumpedNormals(const Lanes<SseLanes>& normal, __m128 u, __
     // N + (0.023 gx, 0.023 gy, 0 gx, 0 gy): the z and fourth lanes too, as the
     // per-pixel shader adds them.
     const __m128 scale = _mm_set1_ps(BumpScale), zero = _mm_setzero_ps();
-    const Lanes<SseLanes> tilted{_mm_add_ps(normal.x, _mm_mul_ps(scale, gx)), _mm_add_ps(normal.y, _mm_mul_ps(scale, gy)),
-                                 _mm_add_ps(normal.z, _mm_mul_ps(zero, gx)), _mm_add_ps(normal.w, _mm_mul_ps(zero, gy))};
+    const Lanes<SseLanes> tilted{
+        _mm_add_ps(normal.x, _mm_mul_ps(scale, gx)), _mm_add_ps(normal.y, _mm_mul_ps(scale, gy)),
+        _mm_add_ps(normal.z, _mm_mul_ps(zero, gx)), _mm_add_ps(normal.w, _mm_mul_ps(zero, gy))};
     return UnitNormals<SseLanes, Reciprocals>(tilted);
 }
 
@@ -294,11 +298,13 @@ void TranslucentInputs(const Lanes<SseLanes>& rawNormals, const Lanes<SseLanes>&
     sample = TextureSamples(attribs.x, attribs.y, context.texture);
 }
 
-inline void AppendPending(PendingPixels& pending, uint32_t pixel, __m128 normal, __m128 attrib) {
-    pending.pixel[pending.count] = pixel;
-    pending.normal[pending.count] = normal;
-    pending.attrib[pending.count] = attrib;
-    ++pending.count;
+// Adds a pixel at position count (a local count stays in a register; stores
+// to the pixel indices could otherwise alias pending.count).
+inline void AppendPending(PendingPixels& pending, int& count, uint32_t pixel, __m128 normal, __m128 attrib) {
+    pending.pixel[count] = pixel;
+    pending.normal[count] = normal;
+    pending.attrib[count] = attrib;
+    ++count;
 }
 
 // Lights the pending pixels V::Count at a time and stores them: opaque pixels
@@ -308,8 +314,8 @@ template <typename V, typename Reciprocals, bool Opaque>
 void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights) {
     static_assert(PendingPixels::Room >= PendingCapacity + V::Count - 1, "room to fill up the last group");
     const int count = pending.count;
-    for (int i = count; i % V::Count != 0; ++i)
-        AppendPending(pending, pending.pixel[count - 1], pending.normal[count - 1], pending.attrib[count - 1]);
+    for (int filled = count; filled % V::Count != 0;)
+        AppendPending(pending, filled, pending.pixel[count - 1], pending.normal[count - 1], pending.attrib[count - 1]);
     alignas(32) LaneConstant tint[ColourChannels];
     for (int c = 0; c < ColourChannels; ++c) Splat(tint[c], ClassColorTable[context.classColorIndex].v[c]);
     uint32_t* colour = context.colorBuffer;

@@ -35,14 +35,7 @@ void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
 
 // The gathering loops run in stretches of columns that cannot overfill the
 // pending pixels, so no call to the lighting sits inside a loop over pixels
-// (which would push the running normal and attributes out of registers), and
-// the count stays in a register (stores to the pixel indices could alias it).
-inline void Append(PendingPixels& pending, int& count, uint32_t pixel, __m128 normal, __m128 attrib) {
-    pending.pixel[count] = pixel;
-    pending.normal[count] = normal;
-    pending.attrib[count] = attrib;
-    ++count;
-}
+// (which would push the running normal and attributes out of registers).
 
 // Room for at least `needed` more pixels, lighting the pending ones if not.
 template <typename Reciprocals>
@@ -67,7 +60,7 @@ void GatherDepthTested(PendingPixels& pending, int32_t row, const SpanSetup& spa
             const float depth = DepthOf(attrib);
             if (depth < shadeDepth[column]) {
                 if (Opaque) shadeDepth[column] = depth;
-                Append(pending, count, rowStart + static_cast<uint32_t>(column), normal, attrib);
+                AppendPending(pending, count, rowStart + static_cast<uint32_t>(column), normal, attrib);
             }
             normal = _mm_add_ps(normal, normalStep);
             attrib = _mm_add_ps(attrib, attribStep);
@@ -111,13 +104,14 @@ void GatherMarked(PendingPixels& pending, int32_t row, const SpanSetup& span, co
             const int marked = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(words, tags)));
             const uint32_t pixel = rowStart + static_cast<uint32_t>(column);
             for (int j = 0; j < QuadLanes; ++j) {
-                if (marked >> j & 1) Append(pending, count, pixel + static_cast<uint32_t>(j), normal, attrib);
+                if (marked >> j & 1) AppendPending(pending, count, pixel + static_cast<uint32_t>(j), normal, attrib);
                 normal = _mm_add_ps(normal, normalStep);
                 attrib = _mm_add_ps(attrib, attribStep);
             }
         }
         for (; column < stretchEnd; ++column) {
-            if (colour[column] == tag) Append(pending, count, rowStart + static_cast<uint32_t>(column), normal, attrib);
+            if (colour[column] == tag)
+                AppendPending(pending, count, rowStart + static_cast<uint32_t>(column), normal, attrib);
             normal = _mm_add_ps(normal, normalStep);
             attrib = _mm_add_ps(attrib, attribStep);
         }

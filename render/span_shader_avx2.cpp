@@ -63,7 +63,8 @@ struct AvxLanes {
         const __m256i bytes =
             _mm256_packus_epi16(_mm256_packs_epi32(blue, green), _mm256_packs_epi32(red, _mm256_setzero_si256()));
         const __m128i order = SseLanes::PixelOrder();
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_shuffle_epi8(bytes, _mm256_set_m128i(order, order)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                            _mm256_shuffle_epi8(bytes, _mm256_set_m128i(order, order)));
     }
 };
 

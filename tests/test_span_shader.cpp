@@ -277,7 +277,8 @@ TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
                 perPixel = batched;
                 const bool zeroNormal = trial % 7 == 0;
                 auto randomEnd = [&] {
-                    const Vec4 n = zeroNormal ? Vec4{{0, 0, 0, 0}} : Vec4{{unit(random), unit(random), unit(random), 0}};
+                    const Vec4 n =
+                        zeroNormal ? Vec4{{0, 0, 0, 0}} : Vec4{{unit(random), unit(random), unit(random), 0}};
                     return End(column(random), n, coord(random), coord(random), z + nearby(random));
                 };
                 const SpanEnd a = randomEnd(), b = randomEnd();
