@@ -3,6 +3,7 @@
 // attributes computed alone (lanes never mix), advanced by the same repeated
 // addition, so every pixel sees the depth ShadeSpan would test.
 #include "render/shading_ops.h"
+#include "render/triangle_walk.h"
 #include "render/span_shader.h"
 
 namespace {
@@ -72,11 +73,34 @@ bool MarkNearestSpanWith(int32_t row, const SpanEnd& end1, const SpanEnd& end2, 
     return nearer != 0;
 }
 
+// The walk and the span in one unit, so the span routine is inlined into the
+// walk and the ends' unused normals are never stored.
+template <typename Reciprocals>
+RowRange MarkNearestTriangleWith(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
+                                 const FaceContext& context, uint32_t tag) {
+    RowRange marked{INT32_MAX, INT32_MIN};
+    if (!FaceTouchesBand(v0, v1, v2, context.band)) return RowRange{0, 0};
+    WalkTriangle(v0, v1, v2, context.band.top, context.band.bottom,
+                 [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
+                     if (!MarkNearestSpanWith<Reciprocals>(row, longEnd, shortEnd, context, tag)) return;
+                     if (row < marked.first) marked.first = row;
+                     marked.end = row + 1;  // rows come in increasing order
+                 });
+    return marked.first == INT32_MAX ? RowRange{0, 0} : marked;
+}
+
 }  // namespace
 
 bool MarkNearestSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context,
                      uint32_t tag) {
     return WithReciprocals([&](auto reciprocals) {
         return MarkNearestSpanWith<decltype(reciprocals)>(row, end1, end2, context, tag);
+    });
+}
+
+RowRange MarkNearestTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
+                             const FaceContext& context, uint32_t tag) {
+    return WithReciprocals([&](auto reciprocals) {
+        return MarkNearestTriangleWith<decltype(reciprocals)>(v0, v1, v2, context, tag);
     });
 }

@@ -39,19 +39,6 @@ void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVert
     LightPendingPixels(pending, context);
 }
 
-RowRange MarkNearestTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
-                             const FaceContext& context, uint32_t tag) {
-    RowRange marked{INT32_MAX, INT32_MIN};
-    if (!FaceTouchesBand(v0, v1, v2, context.band)) return RowRange{0, 0};
-    WalkTriangle(v0, v1, v2, context.band.top, context.band.bottom,
-                 [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
-                     if (!MarkNearestSpan(row, longEnd, shortEnd, context, tag)) return;
-                     if (row < marked.first) marked.first = row;
-                     marked.end = row + 1;  // rows come in increasing order
-                 });
-    return marked.first == INT32_MAX ? RowRange{0, 0} : marked;
-}
-
 void ShadeMarkedTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                          const FaceContext& context, uint32_t tag, RowRange rows) {
     // Rows before rows.first are still walked (their edges advance) but not
