@@ -10,18 +10,23 @@ namespace {
 
 #if VELMORA_EIGHT_LANES
 // Inputs for the start-up check: every 12-bit leading mantissa pattern (the
-// estimates come from tables indexed by the leading mantissa bits), with an
-// even and an odd exponent (the square-root table depends on its parity), and
-// a spread of magnitudes: 8192 values in all.
-constexpr int CheckedInputs = 8192;
+// estimates come from tables indexed by the leading mantissa bits) once with
+// an even and once with an odd exponent (the square-root estimate depends on
+// its parity), magnitudes spread from 2^-20 to 2^19, some low mantissa bits
+// set too: 8192 values in all.
 constexpr int MantissaPatterns = 4096;
+constexpr int CheckedInputs = 2 * MantissaPatterns;
 constexpr int MantissaShift = 11;  // 23 mantissa bits, the leading 12 varied
+constexpr uint32_t MantissaMask = 0x7FFFFF;
+constexpr int ExponentShift = 23;
+constexpr uint32_t SmallestExponent = 127 - 20;  // 2^-20
+constexpr uint32_t ExponentPairs = 20;           // up to 2^19
 
 float CheckInput(int i) {
-    const uint32_t exponent = 127u - 20u + static_cast<uint32_t>(i % 41);  // 2^-20 .. 2^20
-    const uint32_t mantissa = static_cast<uint32_t>(i % MantissaPatterns) << MantissaShift |
-                              (static_cast<uint32_t>(i) * 2654435761u >> 21);  // some low bits too
-    const uint32_t bits = exponent << 23 | (mantissa & 0x7FFFFF);
+    const uint32_t n = static_cast<uint32_t>(i);
+    const uint32_t exponent = SmallestExponent + 2 * (n / 7 % ExponentPairs) + n / MantissaPatterns;
+    const uint32_t mantissa = (n % MantissaPatterns) << MantissaShift | (n * 2654435761u >> 21);
+    const uint32_t bits = exponent << ExponentShift | (mantissa & MantissaMask);
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
@@ -62,5 +67,4 @@ bool UseEightLanes = ChooseEightLanes();
 bool EightLanesUsable() { return false; }
 bool UseEightLanes = false;
 void LightOpaqueInEightLanes(PendingPixels&, const FaceContext&, const shading::LaneLights&, bool) {}
-
 #endif

@@ -1,8 +1,9 @@
 // How many pixels the batched shader lights at once. Four SSE lanes always
-// work; eight AVX2 lanes are used for opaque faces only where the processor has AVX2 and its eight-lane reciprocal and
-// reciprocal-square-root estimates give exactly the four-lane bits (checked
-// at start-up), and unless the environment variable VELMORA_SIMD is "sse41".
-// Never FMA, never AVX-512's rcp14/rsqrt14.
+// work; eight AVX2 lanes are used for opaque faces only where the processor
+// has AVX2 and its eight-lane reciprocal and reciprocal-square-root estimates
+// give exactly the four-lane bits (checked at start-up), and unless the
+// environment variable VELMORA_SIMD is "sse41". Never FMA, never AVX-512's
+// rcp14/rsqrt14.
 #pragma once
 
 #include "render/span_shader.h"
@@ -11,8 +12,8 @@ namespace shading {
 struct LaneLights;
 }
 
-// True while opaque faces are lit in eight lanes. Chosen at
-// start-up; tests may switch it off and on again (only where EightLanesUsable()).
+// True while opaque faces are lit in eight lanes. Chosen at start-up; tests
+// may switch it off and on again (on only where EightLanesUsable()).
 extern bool UseEightLanes;
 
 // The processor can run the eight-lane path with the four-lane path's bits.

@@ -3,8 +3,8 @@
 // attributes computed alone (lanes never mix), advanced by the same repeated
 // addition, so every pixel sees the depth ShadeSpan would test.
 #include "render/shading_ops.h"
-#include "render/triangle_walk.h"
 #include "render/span_shader.h"
+#include "render/triangle_walk.h"
 
 namespace {
 
