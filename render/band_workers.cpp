@@ -4,8 +4,10 @@
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
+#include "render/lane_lighting.h"
 #include "render/lighting.h"
 #include "render/scan_convert.h"
+#include "render/span_shader.h"
 
 namespace {
 
@@ -27,9 +29,7 @@ ShadeVertex VertexOf(uint16_t index) {
     return vertex;
 }
 
-}  // namespace
-
-void RenderBand(int band) {
+FaceContext BandContext(int band) {
     const int32_t half = Scene.height / 2;
     FaceContext context;
     context.band = BandRect{band * half, band * half + half, 0, Scene.width};
@@ -39,26 +39,87 @@ void RenderBand(int band) {
     context.colorBuffer = Scene.colorBuffer;
     context.shadeDepth = Scene.shadeDepth;
     context.texture = Texture;
+    return context;
+}
 
-    // The class table has one entry per face of the embedded model; a larger
-    // face count must not read past it.
-    const uint32_t faceCount = Scene.faceCount < FaceClassCount ? Scene.faceCount : FaceClassCount;
-    const int32_t passes[2] = {Scene.otherClassPass, TranslucentPass};  // opaque faces first
-    for (int32_t pass : passes) {
-        for (uint32_t i = 0; i < faceCount; ++i) {
-            const FaceClass faceClass = FaceClassOf(i);
-            if (faceClass == NoFaceClass) continue;  // no class colour to shade it with
-            const int32_t facePass = faceClass == TranslucentFaceClass ? TranslucentPass : Scene.otherClassPass;
-            if (facePass != pass) continue;
-            context.classColorIndex = ClassColorIndexOf(faceClass);
-            const Face& face = ModelFaces[i];
-            // The pre-pass leaves out the same faces.
-            if (!HasScreenPosition(ScreenVertices[face.a]) || !HasScreenPosition(ScreenVertices[face.b]) ||
-                !HasScreenPosition(ScreenVertices[face.c]))
-                continue;
-            ShadeTriangle(VertexOf(face.a), VertexOf(face.b), VertexOf(face.c), context);
-        }
+// The class table has one entry per face of the embedded model; a larger
+// face count must not read past it.
+uint32_t DrawnFaceCount() { return Scene.faceCount < FaceClassCount ? Scene.faceCount : FaceClassCount; }
+
+int32_t PassOf(FaceClass faceClass) {
+    return faceClass == TranslucentFaceClass ? TranslucentPass : Scene.otherClassPass;
+}
+
+// A face is drawn when it has a class to shade it with and every corner has
+// a place on the screen (the pre-pass leaves out the same faces).
+bool IsDrawable(uint32_t face, FaceClass faceClass) {
+    const Face& f = ModelFaces[face];
+    return faceClass != NoFaceClass && HasScreenPosition(ScreenVertices[f.a]) &&
+           HasScreenPosition(ScreenVertices[f.b]) && HasScreenPosition(ScreenVertices[f.c]);
+}
+
+ShadeVertex ShadeVertexOf(uint32_t face, int corner) {
+    const Face& f = ModelFaces[face];
+    return VertexOf(corner == 0 ? f.a : corner == 1 ? f.b : f.c);
+}
+
+// Every face of one pass, in face order, every fragment lit as it passes the
+// depth test.
+void DrawEveryFragment(int32_t pass, FaceContext& context) {
+    for (uint32_t i = 0; i < DrawnFaceCount(); ++i) {
+        const FaceClass faceClass = FaceClassOf(i);
+        if (PassOf(faceClass) != pass || !IsDrawable(i, faceClass)) continue;
+        context.classColorIndex = ClassColorIndexOf(faceClass);
+        ShadeTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context);
     }
+}
+
+// Per band, the rows of each face that hold one of its tags after the first step.
+static_assert(MaxModelFaces <= MaxTaggedFaces, "a face's tag carries its index");
+RowRange MarkedRows[2][MaxModelFaces];
+
+// The opaque pass lighting only what stays visible: every opaque face marks
+// its nearest pixels in face order, then each face lights the pixels it kept.
+void DrawNearestOpaque(int band, FaceContext& context) {
+    RowRange* marked = MarkedRows[band];
+    const uint32_t faceCount = DrawnFaceCount();
+    for (uint32_t i = 0; i < faceCount; ++i) {
+        marked[i] = RowRange{0, 0};
+        const FaceClass faceClass = FaceClassOf(i);
+        if (PassOf(faceClass) == TranslucentPass || !IsDrawable(i, faceClass)) continue;
+        marked[i] = MarkNearestTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context,
+                                        NearestTag(i));
+    }
+    for (uint32_t i = 0; i < faceCount; ++i) {
+        if (marked[i].Empty()) continue;
+        context.classColorIndex = ClassColorIndexOf(FaceClassOf(i));
+        ShadeMarkedTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context,
+                            NearestTag(i), marked[i]);
+    }
+}
+
+}  // namespace
+
+void RenderBand(int band) {
+    FaceContext context = BandContext(band);
+    shading::LaneLights lights;
+    shading::SplatLights(lights);
+    context.lights = &lights;
+    if (Scene.otherClassPass == TranslucentPass) {
+        // One pass holds every face: nothing is known to be opaque before the
+        // translucent faces read the depths, so every fragment is lit in turn.
+        DrawEveryFragment(TranslucentPass, context);
+        DrawEveryFragment(TranslucentPass, context);
+        return;
+    }
+    DrawNearestOpaque(band, context);
+    DrawEveryFragment(TranslucentPass, context);
+}
+
+void RenderBandLightingEveryFragment(int band) {
+    FaceContext context = BandContext(band);
+    const int32_t passes[2] = {Scene.otherClassPass, TranslucentPass};  // opaque faces first
+    for (int32_t pass : passes) DrawEveryFragment(pass, context);
 }
 
 void RunBandWorkers() { ForkJoinBandWorkers(WorkerTop, WorkerBottom, RenderBand); }

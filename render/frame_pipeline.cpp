@@ -9,10 +9,37 @@
 #include "render/band_workers.h"
 #include "render/prepass.h"
 
-void FillDwords(uint32_t value, uint32_t count, void* destination) {
+namespace {
+
+// Writes value into the first 4 * (count / 4) words, four 16-byte groups per
+// step, with store(group address, value).
+template <typename Store>
+inline void FillGroups(uint32_t value, uint32_t count, void* destination, Store store) {
+    constexpr uint32_t GroupsPerStep = 4;
     const __m128i group = _mm_set1_epi32(static_cast<int>(value));
     __m128i* out = static_cast<__m128i*>(destination);
-    for (uint32_t i = 0; i < count / 4; ++i) _mm_store_si128(out + i, group);
+    const uint32_t groups = count / 4;
+    uint32_t i = 0;
+    for (; i + GroupsPerStep <= groups; i += GroupsPerStep) {
+        store(out + i, group);
+        store(out + i + 1, group);
+        store(out + i + 2, group);
+        store(out + i + 3, group);
+    }
+    for (; i < groups; ++i) store(out + i, group);
+}
+
+}  // namespace
+
+void FillDwords(uint32_t value, uint32_t count, void* destination) {
+    FillGroups(value, count, destination, [](__m128i* p, __m128i v) { _mm_store_si128(p, v); });
+}
+
+void StreamDwords(uint32_t value, uint32_t count, void* destination) {
+    FillGroups(value, count, destination, [](__m128i* p, __m128i v) { _mm_stream_si128(p, v); });
+    // Orders the streaming stores before whatever the caller does next
+    // (the band workers read these buffers on other processors).
+    _mm_sfence();
 }
 
 void ComputeRotation() {
@@ -78,9 +105,13 @@ void ClearBuffers() {
     const uint32_t pixels = static_cast<uint32_t>(Scene.width) * Scene.height;
     uint32_t clearDepthBits;
     std::memcpy(&clearDepthBits, &DepthClearValue, sizeof clearDepthBits);
-    FillDwords(0, pixels, Scene.colorBuffer);
+    // The colour and shade depth are next read by the band workers, after the
+    // pre-pass: streaming stores fill them without reading every line in
+    // first. The pre-pass depth is read at once, so it is filled last, through
+    // the caches.
+    StreamDwords(0, pixels, Scene.colorBuffer);
+    StreamDwords(clearDepthBits, pixels, Scene.shadeDepth);
     FillDwords(clearDepthBits, pixels, Scene.prepassDepth);
-    FillDwords(clearDepthBits, pixels, Scene.shadeDepth);
 }
 
 void TransformModel() {

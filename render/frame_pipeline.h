@@ -28,6 +28,10 @@ void TransformModel();
 // Writes value into the first 4 * (count / 4) words of a 16-byte aligned buffer.
 void FillDwords(uint32_t value, uint32_t count, void* destination);
 
+// The same with streaming (non-temporal) stores, for buffers much larger than
+// the caches that are not read again soon.
+void StreamDwords(uint32_t value, uint32_t count, void* destination);
+
 // Sets Scene.rotation to (cos a, sin a, -cos a, -sin a) for a = counter * angle step.
 void ComputeRotation();
 

@@ -31,11 +31,23 @@ void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVert
     if (!FaceTouchesBand(v0, v1, v2, context.band)) return;
     // The span shader draws nothing outside the band's rows, so the walk hands
     // on only those; the edges still advance through the rows above the band.
-    WithReciprocals([&](auto reciprocals) {
-        using Edges = ShadeEdges<decltype(reciprocals)>;
-        WalkTriangle<Edges>(v0, v1, v2, context.band.top, context.band.bottom,
-                            [&context](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
-                                ShadeSpan(row, longEnd, shortEnd, context);
-                            });
-    });
+    // Each row's pixels are gathered and lit in fours across the face's rows.
+    PendingPixels pending;
+    WalkShadedTriangle(v0, v1, v2, context.band.top, context.band.bottom,
+                       [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
+                           GatherSpan(pending, row, longEnd, shortEnd, context);
+                       });
+    LightPendingPixels(pending, context);
+}
+
+void ShadeMarkedTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
+                         const FaceContext& context, uint32_t tag, RowRange rows) {
+    // Rows before rows.first are still walked (their edges advance) but not
+    // handed on, so the marked rows get the ends the first step saw.
+    PendingPixels pending;
+    WalkShadedTriangle(v0, v1, v2, rows.first, rows.end,
+                       [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
+                           GatherMarkedSpan(pending, row, longEnd, shortEnd, context, tag);
+                       });
+    LightPendingPixels(pending, context);
 }

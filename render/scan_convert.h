@@ -4,8 +4,10 @@
 #pragma once
 #include <cstdint>
 
+#include "core/reciprocal.h"
 #include "core/simd.h"
 #include "core/types.h"
+#include "render/triangle_walk.h"
 
 // One vertex of a face as the band worker hands it on.
 struct ShadeVertex {
@@ -53,6 +55,19 @@ struct ShadeEdges {
     }
 };
 
+// The shading pass's row walk with the reciprocals of the current mode.
+template <typename SpanRoutine>
+inline void WalkShadedTriangle(const ShadeVertex& a, const ShadeVertex& b, const ShadeVertex& c, int32_t rowBegin,
+                               int32_t rowEnd, SpanRoutine&& span) {
+    WithReciprocals([&](auto reciprocals) {
+        WalkTriangle<ShadeEdges<decltype(reciprocals)>>(a, b, c, rowBegin, rowEnd, span);
+    });
+}
+
+namespace shading {
+struct LaneLights;
+}
+
 // What every span of one face is drawn with: the band and the buffers.
 struct FaceContext {
     BandRect band;
@@ -63,6 +78,9 @@ struct FaceContext {
     uint32_t* colorBuffer;
     float* shadeDepth;
     const uint32_t* texture;
+    // The lights broadcast for the batched shader, built once per band; when
+    // null, each span builds its own.
+    const shading::LaneLights* lights = nullptr;
 };
 
 // Walks the rows yA .. yC-1 of the face and calls ShadeSpan for each, unless
@@ -72,5 +90,19 @@ void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVert
 
 // The band test: true when some vertex row lies in (top, bottom] or some vertex
 // column in (left, right], compared as signed 16-bit values.
+// The rows of a face, [first, end), in which some pixel took the face's tag.
+struct RowRange {
+    int32_t first, end;
+    bool Empty() const { return first >= end; }
+};
+
+// The two steps of the opaque faces (see MarkNearestSpan), for a whole face:
+// marks the face's nearest pixels and returns the rows where it marked any;
+// then lights the marked pixels of those rows.
+RowRange MarkNearestTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
+                             const FaceContext& context, uint32_t tag);
+void ShadeMarkedTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
+                         const FaceContext& context, uint32_t tag, RowRange rows);
+
 bool FaceTouchesBand(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                      const BandRect& band);

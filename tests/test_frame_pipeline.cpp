@@ -21,12 +21,17 @@ protected:
 };
 
 TEST_F(FramePipelineTest, FillDwordsWritesWholeGroupsOfFour) {
-    alignas(16) uint32_t words[12];
-    std::fill(std::begin(words), std::end(words), 7u);
-    FillDwords(0xDEADBEEF, 6, words);
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(words[i], i < 4 ? 0xDEADBEEFu : 7u) << i;
-    FillDwords(1, 3, words + 8);
-    EXPECT_EQ(words[8], 7u);
+    for (auto fill : {FillDwords, StreamDwords}) {
+        alignas(16) uint32_t words[28];
+        std::fill(std::begin(words), std::end(words), 7u);
+        fill(0xDEADBEEF, 6, words);
+        for (int i = 0; i < 12; ++i) EXPECT_EQ(words[i], i < 4 ? 0xDEADBEEFu : 7u) << i;
+        fill(1, 3, words + 8);
+        EXPECT_EQ(words[8], 7u);
+        // Five groups: a step of four and one more; the last two words stay.
+        fill(2, 22, words + 4);
+        for (int i = 4; i < 28; ++i) EXPECT_EQ(words[i], i < 24 ? 2u : 7u) << i;
+    }
 }
 
 TEST_F(FramePipelineTest, RotationAtCounterZeroExchangesXAndZ) {

@@ -10,8 +10,10 @@
 #include <random>
 #include <vector>
 
+#include "core/reciprocal.h"
 #include "render/frame_pipeline.h"
 #include "render/lighting.h"
+#include "render/lighting_lanes.h"
 #include "render/span_shader.h"
 #include "tests/support/bit_equality.h"
 
@@ -239,6 +241,59 @@ TEST_F(SpanShaderTest, MatchesTheScalarVersionOnRandomSpans) {
         comparedPixels += std::abs(a.x - b.x);
     }
     EXPECT_GT(comparedPixels, 10000);
+}
+
+// The batched shader against the one-pixel-at-a-time shader, in both
+// arithmetic modes and with four and (where the processor allows) eight
+// lanes, on random spans that include zero-length normals (NaN after
+// normalising), depth ties with ShadeDepth and long spans that fill several
+// batches.
+TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
+    const bool portable = PortableArithmetic, eightLanes = UseEightLanes;
+    for (bool eight : {false, true}) {
+        if (eight && !EightLanesUsable()) continue;
+        UseEightLanes = eight;
+        std::mt19937 random(777);
+        std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+        std::uniform_real_distribution<float> coord(-0.5f, 128.0f);
+        std::uniform_int_distribution<int> column(-150, Width + 150);
+        std::uniform_int_distribution<int> byte(0, 255);
+        std::uniform_real_distribution<float> nearby(-2.5f, 2.5f);
+        for (bool exact : {false, true}) {
+            PortableArithmetic = exact;
+            Buffers batched, perPixel;
+            for (auto& h : batched.heights) h = static_cast<uint8_t>(byte(random));
+            for (auto& t : batched.texture) t = static_cast<uint32_t>(random());
+            for (int trial = 0; trial < 2000; ++trial) {
+                const uint32_t classIndex = static_cast<uint32_t>(trial % 9);
+                const float z = 50.0f + nearby(random);
+                for (size_t i = 0; i < batched.shade.size(); ++i) {
+                    batched.prepass[i] = z + nearby(random);
+                    // Some pixels hold exactly the span's end depth: equal depths fail.
+                    batched.shade[i] = trial % 5 == 0 ? z : trial % 4 == 0 ? DepthClearValue : z + nearby(random);
+                    batched.colour[i] = static_cast<uint32_t>(random());
+                }
+                perPixel = batched;
+                const bool zeroNormal = trial % 7 == 0;
+                auto randomEnd = [&] {
+                    const Vec4 n =
+                        zeroNormal ? Vec4{{0, 0, 0, 0}} : Vec4{{unit(random), unit(random), unit(random), 0}};
+                    return End(column(random), n, coord(random), coord(random), z + nearby(random));
+                };
+                const SpanEnd a = randomEnd(), b = randomEnd();
+                const int32_t row = trial % Rows;
+                ShadeSpan(row, a, b, batched.Context(classIndex));
+                ShadeSpanPerPixel(row, a, b, perPixel.Context(classIndex));
+                ASSERT_EQ(0, std::memcmp(batched.colour.data(), perPixel.colour.data(), batched.colour.size() * 4))
+                    << "colour differs, trial " << trial << (exact ? " (exact)" : " (estimates)");
+                ASSERT_EQ(0, std::memcmp(batched.shade.data(), perPixel.shade.data(), batched.shade.size() * 4))
+                    << "depth differs, trial " << trial << (exact ? " (exact)" : " (estimates)") << " lanes "
+                    << (eight ? 8 : 4);
+            }
+        }
+    }
+    PortableArithmetic = portable;
+    UseEightLanes = eightLanes;
 }
 
 TEST_F(SpanShaderTest, ClipsToTheBandAndDrawsHalfOpenRuns) {

@@ -25,6 +25,10 @@ for frames in "" 3- - +3 " 3" 0x10; do
     expect_exit 2 "--frames takes K or A-B" --frames "$frames"
 done
 expect_exit 2 "--frames numbers must not exceed 4294967295" --frames 0-4294967296
+expect_exit 2 "--repeat takes a count" --bench --repeat 0
+expect_exit 2 "--repeat applies to --bench only" --repeat 3
+expect_exit 0 "" --bench --screen 333x251 --frames 5-7 --repeat 2
+check "--bench --repeat reports the best of 2 over three frames" grep -q "(3 frames, 30 warm-up, best of 2)" "$work/out"
 expect_exit 0 "" --help
 check "--help prints the usage" grep -q "usage: velmora-render" "$work/out"
 
@@ -54,6 +58,12 @@ check "the two frames differ (the model turns)" bash -c "! cmp -s '$work/frames/
 # A frame drawn in a run equals the same frame drawn alone.
 expect_exit 0 "" --screen 333x251 --frames 4 --format ppm --out "$work/alone"
 check "frame 4 alone equals frame 4 after frame 3" cmp -s "$work/frames/frame_000004.ppm" "$work/alone/frame_000004.ppm"
+
+# The four-lane path, forced, draws the same bytes as the one start-up chose
+# (eight lanes on an AVX2 processor): the largest zoom, where most is lit.
+VELMORA_SIMD=sse41 "$tool" --screen 333x251 --frames 561 --format ppm --out "$work/four" 2>/dev/null
+expect_exit 0 "" --screen 333x251 --frames 561 --format ppm --out "$work/chosen"
+check "VELMORA_SIMD=sse41 draws the same frame" cmp -s "$work/four/frame_000561.ppm" "$work/chosen/frame_000561.ppm"
 
 expect_exit 0 "" --screen 200x150 --frames 7 --out "$work/png"
 check "PNG written with its signature" bash -c "head -c 8 '$work/png/frame_000007.png' | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a'"

@@ -5,5 +5,7 @@
 
 // Draws frames first..last after a warm-up and prints, for each stage (clear,
 // transform and mapping, pre-pass, shading) and for whole frames, the min,
-// median, p90, p99 and max in milliseconds, and frames per second.
-void RunBench(uint32_t firstFrame, uint32_t lastFrame, FILE* out);
+// median, p90, p99 and max in milliseconds, and frames per second. With
+// repeat > 1 each frame is drawn that many times and its fastest drawing
+// counts (with that drawing's stage times).
+void RunBench(uint32_t firstFrame, uint32_t lastFrame, uint32_t repeat, FILE* out);

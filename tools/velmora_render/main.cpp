@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     }
     int result = 0;
     if (options.mode == ToolMode::Bench)
-        RunBench(options.firstFrame, options.lastFrame, stdout);
+        RunBench(options.firstFrame, options.lastFrame, options.repeat, stdout);
     else if (options.mode == ToolMode::Video)
         result = RenderVideo(options);
     else if (options.mode == ToolMode::Soak)

@@ -7,7 +7,7 @@
 const char* const ToolUsage =
     "usage: velmora-render [--portable] [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
     "       velmora-render --video FILE.mp4 [--portable] [--frames A-B] [--screen WxH] [--fps N]\n"
-    "       velmora-render --bench [--portable] [--screen WxH] [--frames A-B]\n"
+    "       velmora-render --bench [--portable] [--screen WxH] [--frames A-B] [--repeat N]\n"
     "       velmora-render --soak [--portable] [--screen WxH] [--frames A-B]\n"
     "       velmora-render --export-assets DIR\n"
     "       velmora-render --help | --version\n"
@@ -17,7 +17,8 @@ const char* const ToolUsage =
     "(H-10), each rounded down to even; default screen 1920x1080, frame 0, png, the current\n"
     "directory. Ctrl-C stops a run after the frame in hand. --video writes the frames as one\n"
     "H.264 MP4 file, frames 0-1823 (the whole zoom swing) at 60 frames per second by default.\n"
-    "--bench times whole frames and each stage over frames 0-1823 by default. --soak draws\n"
+    "--bench times whole frames and each stage over frames 0-1823 by default; --repeat N draws\n"
+    "each frame N times and keeps the fastest, which filters out other processes' bursts. --soak draws\n"
     "frames (0-19999 by default) without writing them and prints the process's resident\n"
     "memory, open files and threads every 1000 frames. --export-assets writes the embedded\n"
     "model.3ds, band.bmp and face_classes.bin. --portable computes exact reciprocals and\n"
@@ -153,6 +154,15 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             }
             options.format = text == "png" ? ImageFormat::Png : ImageFormat::Ppm;
             formatGiven = true;
+        } else if (arg == "--repeat") {
+            uint32_t repeat = 0;
+            if (!value(text)) return false;
+            if (ParseNumber(text, repeat) != Number::Valid || repeat < 1 || repeat > MaxBenchRepeat) {
+                error = "--repeat takes a count from 1 to " + std::to_string(MaxBenchRepeat) + ", not '" + text + "'";
+                return false;
+            }
+            options.repeat = repeat;
+            options.repeatGiven = true;
         } else if (arg == "--out") {
             if (!value(options.outDir)) return false;
             outGiven = true;
@@ -160,6 +170,10 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             error = "unknown argument '" + arg + "'";
             return false;
         }
+    }
+    if (options.repeatGiven && !bench) {
+        error = "--repeat applies to --bench only";
+        return false;
     }
     if (exportGiven) {
         if (bench || soak || formatGiven || outGiven || options.framesGiven || args.size() != 2) {

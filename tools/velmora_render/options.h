@@ -20,7 +20,12 @@ struct ToolOptions {
     std::string videoPath;
     uint32_t videoFps = 60;
     bool portable = false;  // exact 1/x and 1/sqrt(x) in place of the fast estimates
+    uint32_t repeat = 1;  // --bench: each frame drawn this many times, the fastest kept
+    bool repeatGiven = false;
 };
+
+// The most repeats --repeat accepts (a full swing at 100 repeats is minutes).
+constexpr uint32_t MaxBenchRepeat = 1000;
 
 // Frame numbers are 32-bit. Reaching frame K steps the zoom K times (one float
 // multiply each, some 3 s per 10^9 on the development machine), so every
