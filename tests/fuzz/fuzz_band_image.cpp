@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "assets/scene_arrays.h"
+#include "core/scene_arrays.h"
 #include "assets/texture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "app/scene_setup.h"
-#include "app/scene_state.h"
+#include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Holds the folders to their layers: every #include "..." of a source file
-# must name a file of its own folder or of a folder below it, the folder graph
+# must name an existing file of its own folder or of a folder below it, the folder graph
 # that the includes draw must have no cycle, and neither may the graph of our
 # CMake targets. Prints each offence and exits 1 if there is any.
 #   tests/layering/check_layers.sh [SOURCE_ROOT]
@@ -34,6 +34,10 @@ while IFS= read -r file; do
         target=${included%%/*}
         [ -n "${allowed[$target]+set}" ] || continue
         [ "$target" != "$folder" ] && echo "$folder $target" >> "$edges"
+        if [ ! -f "$included" ]; then
+            echo "$file includes $included, which does not exist"
+            offences=$((offences + 1))
+        fi
         ok=0
         for prefix in ${allowed[$folder]}; do
             case $included in "$prefix"*) ok=1 ;; esac
