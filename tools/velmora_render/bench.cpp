@@ -49,11 +49,11 @@ ThreadResult VELMORA_THREAD_CALL TimedWorkerBottom(void*) {
 }
 
 // One frame drawn stage by stage, the same work as RenderFrame: the fork and
-// join of RunBandWorkers with timed entry routines. The idle wait is the time
-// from the first band's end to the second's: the faster worker's processor
-// idles while the join waits for the slower one. Fork+join is the rest of the
-// shading stage: thread creation before the first band starts and the join
-// after the last band ends.
+// join of RunBandWorkers with timed entry routines. The idle wait is the
+// slower band's time less the faster one's: how long the faster worker's
+// processor idles while the join waits. Fork+join is the rest of the shading
+// stage beyond the slower band: creating the threads, their late starts and
+// the join.
 void TimeOneFrame(double* times) {
     const Clock::time_point t0 = Clock::now();
     ClearBuffers();
@@ -69,10 +69,9 @@ void TimeOneFrame(double* times) {
     times[Prepass] = Milliseconds(t3 - t2);
     times[TopBand] = Milliseconds(BandEnd[0] - BandStart[0]);
     times[BottomBand] = Milliseconds(BandEnd[1] - BandStart[1]);
-    const Clock::time_point firstStart = std::min(BandStart[0], BandStart[1]);
-    const Clock::time_point lastEnd = std::max(BandEnd[0], BandEnd[1]);
-    times[IdleWait] = Milliseconds(lastEnd - std::min(BandEnd[0], BandEnd[1]));
-    times[ForkJoin] = Milliseconds((t4 - t3) - (lastEnd - firstStart));
+    const double slower = std::max(times[TopBand], times[BottomBand]);
+    times[IdleWait] = slower - std::min(times[TopBand], times[BottomBand]);
+    times[ForkJoin] = Milliseconds(t4 - t3) - slower;
     times[Shading] = Milliseconds(t4 - t3);
     times[WholeFrame] = Milliseconds(t4 - t0);
 }
@@ -124,11 +123,10 @@ void RunBench(uint32_t firstFrame, uint32_t lastFrame, uint32_t repeat, FILE* ou
     std::fprintf(out, "fps: %.1f (median frame), %.1f (mean over the run)\n",
                  1000.0 / Percentile(samples[WholeFrame], 0.5), 1000.0 / means[WholeFrame]);
     const double mainThread = means[Clear] + means[Transform] + means[Prepass];
-    const double bands = means[Shading] - means[ForkJoin];
+    const double slowerBand = means[Shading] - means[ForkJoin];
     std::fprintf(out,
-                 "critical path (means): main thread %.3f ms (clear, transform, pre-pass; the second processor "
-                 "waits), band workers %.3f ms from the first start to the last end, fork+join %.3f ms; the "
-                 "faster worker idles %.3f ms (%.0f%% of the shading)\n",
-                 mainThread, bands, means[ForkJoin], means[IdleWait],
+                 "critical path (means): main thread %.3f ms (the second processor waits) + slower band %.3f ms + "
+                 "fork+join %.3f ms; the faster band's processor idles %.3f ms (%.0f%% of the shading)\n",
+                 mainThread, slowerBand, means[ForkJoin], means[IdleWait],
                  means[Shading] > 0 ? 100.0 * means[IdleWait] / means[Shading] : 0.0);
 }
