@@ -10,21 +10,19 @@
 #include "render/scan_convert.h"
 #include "render/span_shader.h"
 
-namespace {
-
-// The band workers' rules for which faces are drawn, and in which pass, and
-// the vertices they hand on, restated over the same public pieces.
 uint32_t DrawnFaceCount() {
     return Scene.faceCount < FaceClassCount ? Scene.faceCount : static_cast<uint32_t>(FaceClassCount);
 }
 
-bool IsDrawable(uint32_t face) {
+bool IsDrawnFace(uint32_t face) {
     const Face& f = ModelFaces[face];
     return FaceClassOf(face) != NoFaceClass && HasScreenPosition(ScreenVertices[f.a]) &&
            HasScreenPosition(ScreenVertices[f.b]) && HasScreenPosition(ScreenVertices[f.c]);
 }
 
-bool IsTranslucent(uint32_t face) { return FaceClassOf(face) == TranslucentFaceClass; }
+bool IsTranslucentFace(uint32_t face) { return FaceClassOf(face) == TranslucentFaceClass; }
+
+namespace {
 
 ShadeVertex VertexOf(uint16_t index) {
     const ScreenPoint point = ToScreenPoint(ScreenVertices[index]);
@@ -56,6 +54,7 @@ FaceContext ScratchContext(int band, const BufferRecord& record, uint32_t* marks
 
 RowRange MarkFace(uint32_t face, const FaceContext& context) {
     const Face& f = ModelFaces[face];
+    // The vertices as the band workers hand them on.
     return MarkNearestTriangle(VertexOf(f.a), VertexOf(f.b), VertexOf(f.c), context, NearestTag(face));
 }
 
@@ -67,7 +66,7 @@ void RecordOpaqueFaces(BufferRecord& record, std::vector<uint32_t>& marks, std::
     for (int band = 0; band < 2; ++band) {
         const FaceContext context = ScratchContext(band, record, marks.data(), depths.data());
         for (uint32_t face = 0; face < DrawnFaceCount(); ++face)
-            if (!IsTranslucent(face) && IsDrawable(face)) MarkFace(face, context);
+            if (!IsTranslucentFace(face) && IsDrawnFace(face)) MarkFace(face, context);
     }
     for (size_t p = 0; p < marks.size(); ++p)
         record.opaqueFace[p] = IsTag(marks[p]) ? static_cast<int32_t>(marks[p] & 0x00FFFFFFu) : NoFace;
@@ -87,7 +86,7 @@ void RecordTranslucentLayers(BufferRecord& record, std::vector<uint32_t>& marks,
     for (int band = 0; band < 2; ++band) {
         const FaceContext context = ScratchContext(band, record, marks.data(), depths.data());
         for (uint32_t face = 0; face < DrawnFaceCount(); ++face) {
-            if (!IsTranslucent(face) || !IsDrawable(face)) continue;
+            if (!IsTranslucentFace(face) || !IsDrawnFace(face)) continue;
             const RowRange rows = MarkFace(face, context);
             if (rows.Empty()) continue;
             const size_t end = static_cast<size_t>(rows.end) * width;
@@ -110,6 +109,10 @@ void RecordTranslucentLayers(BufferRecord& record, std::vector<uint32_t>& marks,
 }
 
 }  // namespace
+
+RowRange MarkFaceInBand(uint32_t face, int band, const BufferRecord& record, uint32_t* marks, float* depths) {
+    return MarkFace(face, ScratchContext(band, record, marks, depths));
+}
 
 bool IsFrontSurface(float depth, float prepassDepth) {
     // Each bound rounded to a float before the comparison, as the shader does.

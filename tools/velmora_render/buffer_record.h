@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/scan_convert.h"
+
 constexpr int32_t NoFace = -1;
 
 struct BufferRecord {
@@ -37,3 +39,12 @@ bool IsFrontSurface(float depth, float prepassDepth);
 // vertices): call after RenderFrame and before the next frame is prepared.
 // The frame's buffers are only read. Reuses record's storage.
 void RecordFrameBuffers(BufferRecord& record);
+
+// The band workers' rules, restated over render's public pieces: the faces
+// drawn (a class and a place on the screen for every corner), and the marking
+// step for one face in one band into buffers of the picture's size (marks
+// cleared to 0 and depths as the band left them).
+uint32_t DrawnFaceCount();
+bool IsDrawnFace(uint32_t face);
+bool IsTranslucentFace(uint32_t face);
+RowRange MarkFaceInBand(uint32_t face, int band, const BufferRecord& record, uint32_t* marks, float* depths);
