@@ -107,6 +107,10 @@ if { (ulimit -v 1000000 && "$tool" --help); } >/dev/null 2>&1; then
     (ulimit -v 1000000 && exec "$tool" --screen 16384x16384 --frames 0 --out "$work/big") 2>"$work/err"
     check "exit 1 when the buffers cannot be allocated" test $? -eq 1
     check "and a clear error" grep -q "cannot allocate the buffers for a 16384x16384 screen" "$work/err"
+    # The frame fits, its buffer views do not: the frame stays, the views are refused.
+    (ulimit -v 1000000 && exec "$tool" --screen 5000x5000 --frames 0 --buffers --out "$work/bigviews") 2>"$work/err"
+    check "exit 1 when the buffer views do not fit" test $? -eq 1
+    check "with a reason" grep -q "not enough memory for the buffer views of a 4990x4990 picture" "$work/err"
 else
     echo "skipped: allocation failure (this build cannot run under ulimit -v)"
 fi

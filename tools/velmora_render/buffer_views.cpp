@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
+#include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "tools/velmora_render/image_file.h"
 
@@ -174,13 +176,22 @@ void DrawBufferView(BufferView view, const BufferRecord& record, std::vector<uin
 }
 
 bool WriteBufferViews(const std::string& framePathStem, std::string& error) {
+    // The views need some three times the frame's own buffers; a screen the
+    // frame fits but the views do not is refused with a reason.
     BufferRecord record;
-    RecordFrameBuffers(record);
+    std::vector<uint32_t> picture;
+    try {
+        RecordFrameBuffers(record);
+        picture.reserve(record.color.size());
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory for the buffer views of a " + std::to_string(Scene.width) + "x" +
+                std::to_string(Scene.height) + " picture";
+        return false;
+    }
     if (!record.shadeDepthMatches) {
         error = "the marking step re-run after the frame does not give the frame's ShadeDepth; no buffer views";
         return false;
     }
-    std::vector<uint32_t> picture;
     for (int v = 0; v < static_cast<int>(BufferView::Count); ++v) {
         const BufferView view = static_cast<BufferView>(v);
         DrawBufferView(view, record, picture);
