@@ -17,6 +17,11 @@ import matplotlib
 matplotlib.use("Agg")  # files only, no display
 import matplotlib.pyplot as plt  # noqa: E402
 
+# The zoom swing: the picture is largest at frame 561 and smallest at frame
+# 1473, then again every 1824 frames.
+SWING = 1824
+ZOOM_MARKS = [(561, "largest zoom"), (1473, "smallest zoom")]
+
 COLUMNS = ["frame", "clear_ms", "prepass_ms", "top_band_ms", "bottom_band_ms", "frame_ms"]
 
 
@@ -57,18 +62,24 @@ def plot(rows, out, title):
     frames = [r["frame"] for r in rows]
     totals = [r["frame_ms"] for r in rows]
     median, p99 = percentile(totals, 0.5), percentile(totals, 0.99)
-    fig, ax = plt.subplots(figsize=(9, 3.6), dpi=100)
+    fig, ax = plt.subplots(figsize=(10, 3.6), dpi=100)
     parts = stages(rows)
     ax.stackplot(frames, *[p[1] for p in parts], labels=[p[0] for p in parts], colors=[p[2] for p in parts],
                  linewidth=0)
     ax.axhline(median, color="black", linewidth=1, linestyle="--", label=f"median frame {median:.2f} ms")
     ax.axhline(p99, color="black", linewidth=1, linestyle=":", label=f"p99 frame {p99:.2f} ms")
+    for first, label in ZOOM_MARKS:
+        at = first + SWING * max(0, (int(frames[0]) - first + SWING - 1) // SWING)
+        while at <= frames[-1]:
+            ax.axvline(at, color="#555555", linewidth=0.6)
+            ax.text(at, 1.0, " " + label, transform=ax.get_xaxis_transform(), fontsize=7, va="top", color="#555555")
+            at += SWING
     ax.set_xlim(frames[0], frames[-1])
     ax.set_ylim(0, max(totals) * 1.05)
     ax.set_xlabel("frame")
     ax.set_ylabel("ms")
     ax.set_title(title, fontsize=10)
-    ax.legend(loc="upper left", fontsize=7, ncol=2, framealpha=0.85)
+    ax.legend(loc="upper left", bbox_to_anchor=(1.01, 1.0), fontsize=7, frameon=False)
     ax.grid(axis="y", linewidth=0.3)
     fig.tight_layout()
     fig.savefig(out)
