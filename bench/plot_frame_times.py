@@ -62,7 +62,7 @@ def plot(rows, out, title):
     frames = [r["frame"] for r in rows]
     totals = [r["frame_ms"] for r in rows]
     median, p99 = percentile(totals, 0.5), percentile(totals, 0.99)
-    fig, ax = plt.subplots(figsize=(10, 3.6), dpi=100)
+    fig, ax = plt.subplots(figsize=(10, 3.6), dpi=90)
     parts = stages(rows)
     ax.stackplot(frames, *[p[1] for p in parts], labels=[p[0] for p in parts], colors=[p[2] for p in parts],
                  linewidth=0)
@@ -75,7 +75,16 @@ def plot(rows, out, title):
             ax.text(at, 1.0, " " + label, transform=ax.get_xaxis_transform(), fontsize=7, va="top", color="#555555")
             at += SWING
     ax.set_xlim(frames[0], frames[-1])
-    ax.set_ylim(0, max(totals) * 1.05)
+    # A few frames far above p99 (another process's burst) would flatten the
+    # rest; the axis stops above p99 and says what it leaves out.
+    top = max(p99 * 1.3, median * 2)
+    above = [t for t in totals if t > top]
+    if above:
+        ax.text(0.99, 0.89, f"{len(above)} frame(s) above the top, the longest {max(above):.1f} ms",
+                transform=ax.transAxes, fontsize=7, ha="right", va="top")
+    else:
+        top = max(totals) * 1.05
+    ax.set_ylim(0, top)
     ax.set_xlabel("frame")
     ax.set_ylabel("ms")
     ax.set_title(title, fontsize=10)
