@@ -8,7 +8,7 @@
 #include "core/scene_state.h"
 #include "render/clear_and_transform.h"
 #include "render/prepass.h"
-#include "tests/support/scene_reset.h"
+#include "tests/support/scoped_scene_state.h"
 
 namespace {
 
