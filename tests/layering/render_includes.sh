@@ -20,7 +20,6 @@ for file in render/*.h render/*.cpp; do
         while IFS= read -r included; do echo "${file#render/} $included"; done
 done | sort -u > "$work/files"
 
-unit() { sed 's/\.[a-z0-9]*$//'; }
 awk '{ a = $1; b = $2; sub(/\.[a-z0-9]*$/, "", a); sub(/\.[a-z0-9]*$/, "", b); if (a != b) print a, b }' \
     "$work/files" | sort -u > "$work/units"
 
