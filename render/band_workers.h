@@ -16,7 +16,7 @@ void RenderBand(int band);
 // The same band drawn on the product's other path only: every fragment that
 // passes the depth test lit in turn (ShadeTriangle, as RenderBand draws the
 // translucent faces and a frame whose faces all share one pass), the opaque
-// faces first. The reference RenderBand's two steps are tested against.
+// faces first: the reference that RenderBand's two steps are tested against.
 void RenderBandLightingEveryFragment(int band);
 
 // Forks the two band workers for the current frame and returns when both

@@ -18,7 +18,8 @@ constexpr int ClassColorCount = 9;
 extern Light LightTable[LightCount];
 extern const Vec4 ClassColorTable[ClassColorCount];
 
-// Normalises the direction of count lights in place (fast reciprocal square root).
+// Normalises the direction of count lights in place (the reciprocal square
+// root of the current arithmetic mode: the estimate, or exact when portable).
 void NormalizeLights(Light* lights, int count);
 
 // The table as the program stores it, before normalisation (for tests and resets).
