@@ -13,9 +13,10 @@
 #include "core/scene_state.h"
 #include "core/scene_arrays.h"
 #include "render/band_workers.h"
+#include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
 #include "tests/support/bit_equality.h"
-#include "render/lighting_lanes.h"
+#include "render/lane_count.h"
 
 namespace {
 
