@@ -16,6 +16,7 @@
 #include "render/lighting_lanes.h"
 #include "render/span_shader.h"
 #include "tests/support/bit_equality.h"
+#include "tests/support/scoped_mode.h"
 
 namespace {
 
@@ -249,7 +250,8 @@ TEST_F(SpanShaderTest, MatchesTheScalarVersionOnRandomSpans) {
 // normalising), depth ties with ShadeDepth and long spans that fill several
 // batches.
 TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
-    const bool portable = PortableArithmetic, eightLanes = UseEightLanes;
+    const ScopedMode keptArithmetic(PortableArithmetic);
+    const ScopedMode keptLanes(UseEightLanes);
     for (bool eight : {false, true}) {
         if (eight && !EightLanesUsable()) continue;
         UseEightLanes = eight;
@@ -292,8 +294,6 @@ TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
             }
         }
     }
-    PortableArithmetic = portable;
-    UseEightLanes = eightLanes;
 }
 
 TEST_F(SpanShaderTest, ClipsToTheBandAndDrawsHalfOpenRuns) {
