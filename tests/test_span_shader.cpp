@@ -15,8 +15,8 @@
 #include "render/lighting.h"
 #include "render/lighting_lanes.h"
 #include "render/span_shader.h"
-#include "tests/support/bit_equality.h"
 #include "tests/support/scoped_mode.h"
+#include "tests/support/bit_equality.h"
 
 namespace {
 
@@ -26,8 +26,8 @@ constexpr int MapSize = 128;
 constexpr uint32_t Opaque8 = 7;  // class colour index of FaceClass 8: (111, 111, 111)
 constexpr uint32_t TranslucentIndex = ClassColorIndexOf(TranslucentFaceClass);
 
-float Rcp(float x) { return _mm_cvtss_f32(_mm_rcp_ss(_mm_set_ss(x))); }
-float Rsqrt(float x) { return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(x))); }
+float Rcp(float x) { return ReciprocalOf(x); }  // estimated, or exact in portable mode
+float Rsqrt(float x) { return _mm_cvtss_f32(ReciprocalSqrtOf(_mm_set_ss(x))); }
 uint8_t Channel(uint32_t pixel, int lane) { return static_cast<uint8_t>(pixel >> (8 * lane)); }
 
 struct Buffers {

@@ -14,8 +14,8 @@
 #include "core/scene_arrays.h"
 #include "render/band_workers.h"
 #include "render/frame_pipeline.h"
-#include "tests/support/bit_equality.h"
 #include "tests/support/scoped_mode.h"
+#include "tests/support/bit_equality.h"
 #include "render/lighting_lanes.h"
 
 namespace {
