@@ -15,6 +15,7 @@
 #include "render/lane_count.h"
 #include "render/lights.h"
 #include "render/span_shader.h"
+#include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
 #include "tests/support/reference_shader.h"
 
@@ -26,7 +27,7 @@ constexpr int MapSize = 128;
 constexpr uint32_t Opaque8 = 7;  // class colour index of FaceClass 8: (111, 111, 111)
 constexpr uint32_t TranslucentIndex = ClassColorIndexOf(TranslucentFaceClass);
 
-float Rcp(float x) { return _mm_cvtss_f32(_mm_rcp_ss(_mm_set_ss(x))); }
+float Rcp(float x) { return ReciprocalOf(x); }  // estimated, or exact in portable mode
 uint8_t Channel(uint32_t pixel, int lane) { return static_cast<uint8_t>(pixel >> (8 * lane)); }
 
 struct Buffers {
@@ -108,7 +109,8 @@ TEST_F(SpanShaderTest, MatchesTheScalarVersionOnRandomSpans) {
 // normalising), depth ties with ShadeDepth and long spans that fill several
 // batches.
 TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
-    const bool portable = PortableArithmetic, eightLanes = UseEightLanes;
+    const ScopedMode keptArithmetic(PortableArithmetic);
+    const ScopedMode keptLanes(UseEightLanes);
     for (bool eight : {false, true}) {
         if (eight && !EightLanesUsable()) continue;
         UseEightLanes = eight;
@@ -151,8 +153,6 @@ TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
             }
         }
     }
-    PortableArithmetic = portable;
-    UseEightLanes = eightLanes;
 }
 
 TEST_F(SpanShaderTest, ClipsToTheBandAndDrawsHalfOpenRuns) {
