@@ -5,13 +5,14 @@
 #include <cstring>
 
 #include "app/run_demo.h"
-#include "platform/parent_console.h"
+#include "platform/console_output.h"
 #include "velmora_version.h"
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        UseParentConsoleForOutput();
-        std::printf("velmora %s\n", VelmoraVersion);
+        char line[64];
+        std::snprintf(line, sizeof line, "velmora %s\n", VelmoraVersion);
+        WriteStandardOutput(line);
         return 0;
     }
     RunDemo();
