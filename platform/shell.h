@@ -15,7 +15,7 @@ struct ScreenSize {
 };
 
 // Connects to the window system and keeps the rule that decides what each
-// window message means (Windows: module instance, the program's icon and
+// window message means (Windows: module instance, default icon and
 // arrow cursor). Returns false, having said why on stderr, when there is no
 // display to open a window on.
 bool StartShell(WindowRule rule);

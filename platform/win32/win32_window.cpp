@@ -11,7 +11,6 @@ namespace {
 constexpr DWORD AdjustStyle = 0x80C80000;  // WS_POPUP | WS_CAPTION | WS_SYSMENU, for the frame size
 constexpr DWORD WindowStyle = 0x00CA0000;  // WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX: fixed size
 constexpr int QuitCode = 0;                // the code every quit request carries
-constexpr WORD ProgramIconResource = 1;    // app/velmora.rc
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -74,10 +73,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 bool StartShell(WindowRule rule) {
     Rule = rule;
     WindowClass.hInstance = GetModuleHandleA(nullptr);
-    // The program's own icon (resource 1, app/velmora.rc); programs without it
-    // (the tests) get the system's.
-    WindowClass.hIcon = LoadIconA(WindowClass.hInstance, MAKEINTRESOURCEA(ProgramIconResource));
-    if (WindowClass.hIcon == nullptr) WindowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    WindowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     WindowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     return true;
 }
