@@ -89,10 +89,12 @@ test_deb() {
             fail "the ${size}x${size} icon is not installed"
     done
     [ -f /usr/share/metainfo/io.velmora.Velmora.metainfo.xml ] || fail "the AppStream metainfo is not installed"
+    local shown
     for page in velmora velmora-render; do
-        MANWIDTH=80 man 6 "$page" 2>/dev/null | grep -q "^NAME" || fail "man 6 $page shows no page"
+        shown=$(MANWIDTH=80 man 6 "$page" 2>/dev/null) || fail "man 6 $page shows no page"
+        grep -q "^NAME" <<<"$shown" || fail "man 6 $page shows no page"
     done
-    MANWIDTH=80 man 6 velmora-render | grep -q -- "--icon DIR" || fail "man 6 velmora-render lacks --icon"
+    grep -q "icon DIR" <<<"$shown" || fail "man 6 velmora-render lacks --icon"
 
     step "the installed velmora-render draws the build's frame"
     (cd "$work" && velmora-render --frames 0 --screen 480x360 --out installed)
@@ -132,8 +134,10 @@ test_zip() {
     grep -q "winpthreads" "$dir/THIRD-PARTY-NOTICES.txt" || fail "the notices do not name winpthreads"
     # The icon resource holds the committed .ico's images, the PNG files themselves.
     hex() { od -An -v -tx1 "$1" | tr -d ' \n'; }
-    hex "$dir/velmora.exe" | grep -qF "$(hex packaging/icons/velmora-256.png)" ||
-        fail "velmora.exe does not carry the program's icon"
+    local exe_bytes icon_bytes
+    exe_bytes=$(hex "$dir/velmora.exe")
+    icon_bytes=$(hex packaging/icons/velmora-256.png)
+    [[ $exe_bytes == *"$icon_bytes"* ]] || fail "velmora.exe does not carry the program's icon"
 
     step "the window test under Wine, with the exe from the zip"
     bash tests/integration/window_test.sh wine "$work/zip/velmora-${version}-win64/velmora.exe" appearance ||
