@@ -16,8 +16,9 @@
 #include "app/headless_scene.h"
 #include "core/reciprocal.h"
 #include "core/scene_state.h"
+#include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
-#include "render/span_shader.h"
+#include "render/nearest_marks.h"
 #include "tools/velmora_render/buffer_views.h"
 #include "tools/velmora_render/image_file.h"
 

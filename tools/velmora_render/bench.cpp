@@ -10,6 +10,7 @@
 #include "core/scene_state.h"
 #include "platform/band_threads.h"
 #include "render/band_workers.h"
+#include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
 #include "render/prepass.h"
 

@@ -6,9 +6,12 @@
 #include "assets/embedded_data.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "render/frame_pipeline.h"
-#include "render/scan_convert.h"
-#include "render/span_shader.h"
+#include "render/clear_and_transform.h"
+#include "render/face_context.h"
+#include "render/nearest_marks.h"
+#include "render/screen_point.h"
+#include "render/shade_edges.h"
+#include "render/shading_constants.h"
 
 uint32_t DrawnFaceCount() {
     return Scene.faceCount < FaceClassCount ? Scene.faceCount : static_cast<uint32_t>(FaceClassCount);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/scan_convert.h"
+#include "render/nearest_marks.h"
 
 constexpr int32_t NoFace = -1;
 

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "core/scene_state.h"
-#include "render/frame_pipeline.h"
+#include "render/clear_and_transform.h"
 #include "tools/velmora_render/image_file.h"
 
 namespace {
