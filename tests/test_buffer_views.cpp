@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
 #include "render/nearest_marks.h"
+#include "tests/support/scoped_mode.h"
 #include "tools/velmora_render/buffer_views.h"
 #include "tools/velmora_render/image_file.h"
 
@@ -29,7 +31,7 @@ constexpr uint32_t ViewedFrame = 400;
 class BufferViews : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        PortableArithmetic = true;  // before the scene is prepared: start-up geometry uses it too
+        portable_.emplace(PortableArithmetic, true);  // before the scene is prepared: start-up geometry uses it too
         ASSERT_TRUE(OpenHeadlessScene(330, 190));
         SeekFrame(ViewedFrame);
         RenderFrame();
@@ -37,9 +39,9 @@ protected:
     }
     static void TearDownTestSuite() {
         CloseHeadlessScene();
-        PortableArithmetic = PortableByDefault;
+        portable_.reset();
     }
-    static inline const bool PortableByDefault = PortableArithmetic;
+    static inline std::optional<ScopedMode<bool>> portable_;
     static inline BufferRecord record;
 };
 
