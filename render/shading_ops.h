@@ -45,7 +45,7 @@ inline BilinearWeights WeightsAt(float uc, float vc) {
 
 inline float ClampedCoord(float value, float low, float high) {
     // minss returns its second operand for NaN, so NaN ends at high.
-    return _mm_cvtss_f32(_mm_max_ss(_mm_min_ss(_mm_set_ss(value), _mm_set_ss(high)), _mm_set_ss(low)));
+    return ScalarMax(ScalarMin(value, high), low);
 }
 
 // Eight height differences, modulo 256 and read as signed bytes, from four runs
@@ -121,7 +121,7 @@ inline __m128 LightSum(const LightDirections& directions, __m128 n, bool front, 
     const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(directions.x, Broadcast<0>(n)),
                                            _mm_mul_ps(directions.y, Broadcast<1>(n))),
                                 _mm_mul_ps(directions.z, Broadcast<2>(n)));
-    const __m128 facing = _mm_max_ps(d, zero);
+    const __m128 facing = LaneMax(d, zero);
     const __m128 highlight = front ? Power16(d) : zero;
     const __m128 lanes[LightCount][2] = {{Broadcast<0>(facing), Broadcast<0>(highlight)},
                                          {Broadcast<1>(facing), Broadcast<1>(highlight)},
@@ -139,7 +139,7 @@ inline __m128 LightSum(const LightDirections& directions, __m128 n, bool front, 
             running = _mm_add_ps(_mm_add_ps(running, diffuse), LoadVec4(light.ambient));
             term = running;
         }
-        sum = _mm_max_ps(sum, term);
+        sum = LaneMax(sum, term);
     }
     return sum;
 }
@@ -166,7 +166,7 @@ inline __m128 TextureSample(__m128 attrib, const uint32_t* texture) {
 // Rounds each lane to nearest even, shifts right by 8 (arithmetic, so a
 // negative product stores 0) and saturates to a byte.
 inline uint32_t PackPixel(__m128 colour) {
-    const __m128i words = _mm_srai_epi32(_mm_cvtps_epi32(colour), 8);
+    const __m128i words = _mm_srai_epi32(LaneRoundToInt32(colour), 8);
     const __m128i shorts = _mm_packs_epi32(words, words);
     return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(shorts, shorts)));
 }

@@ -31,7 +31,7 @@ void ShadeSpanPerPixelWith(int32_t row, const SpanEnd& end1, const SpanEnd& end2
             const bool front = depth + FrontTolerance >= prepass && depth - FrontTolerance < prepass;
             if (front && !opaque) n = BumpedNormal<Reciprocals>(normal, attrib, context.heightMap);
 
-            __m128 light = _mm_min_ps(LightSum(directions, n, front, opaque), channelMax);
+            __m128 light = LaneMin(LightSum(directions, n, front, opaque), channelMax);
             if (!opaque) light = _mm_mul_ps(light, TextureSample(attrib, context.texture));
             const uint32_t pixel = PackPixel(_mm_mul_ps(light, classColour));
             if (opaque) {

@@ -28,7 +28,7 @@ fi
 PUPPETEER_SKIP_DOWNLOAD=1 npm ci --prefix tests/web --no-audit --no-fund
 
 cmake --preset release
-cmake --build --preset release --target velmora-render
+cmake --build --preset release --target velmora-render lane_primitives
 cmake --preset web
 cmake --build --preset web
 ctest --preset web -L web ${REPORT:+--output-junit "$REPORT"}
