@@ -216,7 +216,7 @@ const scenarios = {
       }
       const rates = [];
       for (const expected of ['full', 'idle', 'full']) {
-        if (rates.length > 0) await page.keyboard.press('Space');
+        if (rates.length > 0) await page.keyboard.press(' ');  // Space (WebDriver BiDi takes the character)
         await sleep(300);
         const rate = await measureRate(page, 2500);
         rates.push(rate);
