@@ -11,8 +11,11 @@
 //              too small for a picture says the start failed
 //   measure    (not a test) frames per second at 1910x1070, threaded and single-threaded,
 //              beside velmora-render --bench --portable over the same frames, taken in turns
+//   profile    (not a test; Chromium) samples the page's thread and every worker for --seconds
+//              (default 5; add --query '?threads=0' for the single-threaded page) and prints each
+//              thread's costliest routines; link the page with --profiling-funcs for their names
 import {spawn, execFileSync} from 'node:child_process';
-import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
+import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
@@ -311,8 +314,54 @@ const scenarios = {
   },
 };
 
+// Self time per routine of a CDP CPU profile, costliest first.
+function selfTimes(profile) {
+  const byId = new Map(profile.nodes.map((n) => [n.id, n]));
+  const self = new Map();
+  let total = 0;
+  profile.samples.forEach((id, i) => {
+    const name = byId.get(id).callFrame.functionName || '(anonymous)', dt = profile.timeDeltas[i] || 0;
+    self.set(name, (self.get(name) || 0) + dt);
+    total += dt;
+  });
+  return {total, routines: [...self].sort((a, b) => b[1] - a[1])};
+}
+
+scenarios.profile = async () => {
+  const server = await startServer(true);
+  const browser = await launch(1920, 1080);
+  try {
+    const page = await browser.newPage();
+    const threads = [];
+    page.on('workercreated', async (worker) => {
+      await worker.client.send('Profiler.enable');
+      threads.push([`worker ${threads.length + 1} (${worker.url().split('/').pop()})`, worker.client]);
+    });
+    await page.goto(server.url + (options.query || ''));
+    await waitFor(page, () => window.velmora && window.velmora.frames > 5, 'frames', 60000);
+    const main = await page.createCDPSession();
+    await main.send('Profiler.enable');
+    threads.unshift(["page's thread", main]);
+    for (const [, session] of threads) await session.send('Profiler.start');
+    const rate = await measureRate(page, Number(options.seconds || 5) * 1000);
+    console.log(`${rate.fps.toFixed(1)} frames per second while sampled`);
+    for (const [name, session] of threads) {
+      const {profile} = await session.send('Profiler.stop');
+      if (options.out) writeFileSync(path.join(options.out, `${name.replace(/\W+/g, '_')}.cpuprofile`), JSON.stringify(profile));
+      const {total, routines} = selfTimes(profile);
+      console.log(`${name}: ${(total / 1000).toFixed(0)} ms sampled`);
+      for (const [routine, us] of routines.slice(0, 10)) {
+        console.log(`  ${(100 * us / total).toFixed(1).padStart(5)}%  ${routine}`);
+      }
+    }
+  } finally {
+    await browser.close();
+    server.stop();
+  }
+};
+
 if (!scenarios[scenario] || !options.site) {
-  console.log('usage: node browser_test.mjs still|animation|speed|no_simd|measure --site DIR --native VELMORA_RENDER ' +
+  console.log('usage: node browser_test.mjs still|animation|speed|no_simd|measure|profile --site DIR --native VELMORA_RENDER ' +
               '[--browser chromium|firefox] [--out DIR] [--seconds S --rounds N]');
   process.exit(2);
 }
@@ -321,5 +370,5 @@ try {
 } catch (e) {
   check(false, `${scenario}: ${e.stack || e}`);
 }
-if (scenario !== 'measure') console.log(`${scenario}: ${passes} passed, ${failures} failed`);
-process.exit(failures === 0 && (passes > 0 || scenario === 'measure') ? 0 : 1);
+if (scenario !== 'measure' && scenario !== 'profile') console.log(`${scenario}: ${passes} passed, ${failures} failed`);
+process.exit(failures === 0 && (passes > 0 || scenario === 'measure' || scenario === 'profile') ? 0 : 1);
