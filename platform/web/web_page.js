@@ -50,10 +50,9 @@ mergeInto(LibraryManager.library, {
   VelmoraPresent: function(rgba, width, height, busy) {
     var shell = VelmoraShell;
     if (!shell.onWorker()) {
-      shell.toPage(null, function(page) {
-        page.passTime(shell.passTotalMs);
-        page.present(HEAPU8.subarray(rgba, rgba + width * height * 4));
-      });
+      var page = self.VelmoraPageSide;
+      page.passTime(shell.passTotalMs);
+      page.present(HEAPU8.subarray(rgba, rgba + width * height * 4));
       HEAP32[busy >> 2] = 0;
       return;
     }
