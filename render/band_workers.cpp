@@ -3,11 +3,12 @@
 #include "assets/embedded_data.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "render/frame_pipeline.h"
-#include "render/lane_lighting.h"
-#include "render/lighting.h"
+#include "render/face_context.h"
+#include "render/lights.h"
+#include "render/nearest_marks.h"
 #include "render/scan_convert.h"
-#include "render/span_shader.h"
+#include "render/screen_point.h"
+#include "render/shade_edges.h"
 
 namespace {
 
@@ -102,8 +103,8 @@ void DrawNearestOpaque(int band, FaceContext& context) {
 
 void RenderBand(int band) {
     FaceContext context = BandContext(band);
-    shading::LaneLights lights;
-    shading::SplatLights(lights);
+    LaneLights lights;
+    SplatLights(lights);
     context.lights = &lights;
     if (Scene.otherClassPass == TranslucentPass) {
         // One pass holds every face: nothing is known to be opaque before the

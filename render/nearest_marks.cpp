@@ -1,52 +1,46 @@
-// The first of the two steps of the opaque faces: depth only. The span is
-// clipped as ShadeSpan clips it, and the depth is the depth lane of ShadeSpan's
-// attributes computed alone (lanes never mix), advanced by the same repeated
-// addition, so every pixel sees the depth ShadeSpan would test.
-#include "render/shading_ops.h"
-#include "render/span_shader.h"
-#include "render/triangle_walk.h"
+#include "render/nearest_marks.h"
+
+#include <smmintrin.h>
+
+#include "core/reciprocal.h"
+#include "render/row_walk.h"
+#include "render/span_setup.h"
 
 namespace {
 
-using namespace shading;
-
-// The span's first column and depth and its depth step, as SetUpSpan gives
-// them in the depth lane: the step from the unclipped ends, the left clip in
-// one product and one sum.
+// What a span carries for the marking: the depth lane of the shading's
+// attributes alone (lanes never mix), stepped per column by the same
+// reciprocal and advanced by the same repeated addition, so every pixel sees
+// the depth the shading would test.
 template <typename Reciprocals>
-inline bool SetUpDepthSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const BandRect& band,
-                           int32_t& left, int32_t& right, float& depth, float& depthStep) {
-    if (row < band.top || row >= band.bottom) return false;
-    if (end1.x == end2.x) return false;
-    const SpanEnd& leftEnd = end1.x < end2.x ? end1 : end2;
-    const SpanEnd& rightEnd = end1.x < end2.x ? end2 : end1;
-    left = leftEnd.x;
-    right = rightEnd.x;
-    if (left >= band.right || right <= band.left) return false;
-    constexpr int DepthLane = 2;
-    const float reciprocal = Reciprocals::Rcp(static_cast<float>(right - left));
-    depthStep = (rightEnd.attrib.v[DepthLane] - leftEnd.attrib.v[DepthLane]) * reciprocal;
-    depth = leftEnd.attrib.v[DepthLane];
-    if (left < band.left) {
-        depth = depthStep * static_cast<float>(band.left - left) + depth;
-        left = band.left;
+struct DepthSpanValues {
+    using End = SpanEnd;
+    using Values = float;
+    static constexpr int DepthLane = 2;
+    static constexpr bool SkipsAtBandEdge = false;
+
+    static float At(const SpanEnd& end) { return end.attrib.v[DepthLane]; }
+    static float StepsPerColumn(const SpanEnd& left, const SpanEnd& right, int32_t columns) {
+        const float reciprocal = Reciprocals::Rcp(static_cast<float>(columns));
+        return (right.attrib.v[DepthLane] - left.attrib.v[DepthLane]) * reciprocal;
     }
-    if (right >= band.right) right = band.right;
-    return true;
-}
+    static void Skip(float& depth, float step, int32_t columns) { depth = step * static_cast<float>(columns) + depth; }
+};
 
 template <typename Reciprocals>
-bool MarkNearestSpanWith(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context,
+bool MarkNearestSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context,
                          uint32_t tag) {
-    int32_t left, right;
-    float depth, depthStep;
-    if (!SetUpDepthSpan<Reciprocals>(row, end1, end2, context.band, left, right, depth, depthStep)) return false;
+    ClippedSpan<DepthSpanValues<Reciprocals>> span;
+    if (!SetUpSpan(row, end1, end2, context.band, span)) return false;
+    const int32_t right = span.right;
+    const float depthStep = span.steps;
+    float depth = span.values;
     const size_t rowStart = static_cast<size_t>(row) * context.width;
     float* shadeDepth = context.shadeDepth + rowStart;
     uint32_t* colour = context.colorBuffer + rowStart;
     const __m128i tags = _mm_set1_epi32(static_cast<int>(tag));
     int nearer = 0;
-    int32_t column = left;
+    int32_t column = span.left;
     // Four columns per step: the four depths still come one addition after
     // the other; the tests and the stores are done together.
     for (; column + 4 <= right; column += 4) {
@@ -82,7 +76,7 @@ RowRange MarkNearestTriangleWith(const ShadeVertex& v0, const ShadeVertex& v1, c
     if (!FaceTouchesBand(v0, v1, v2, context.band)) return RowRange{0, 0};
     WalkTriangle<ShadeEdges<Reciprocals>>(v0, v1, v2, context.band.top, context.band.bottom,
                                           [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
-                                              if (!MarkNearestSpanWith<Reciprocals>(row, longEnd, shortEnd, context, tag))
+                                              if (!MarkNearestSpan<Reciprocals>(row, longEnd, shortEnd, context, tag))
                                                   return;
                                               if (row < marked.first) marked.first = row;
                                               marked.end = row + 1;  // rows come in increasing order
@@ -91,13 +85,6 @@ RowRange MarkNearestTriangleWith(const ShadeVertex& v0, const ShadeVertex& v1, c
 }
 
 }  // namespace
-
-bool MarkNearestSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context,
-                     uint32_t tag) {
-    return WithReciprocals([&](auto reciprocals) {
-        return MarkNearestSpanWith<decltype(reciprocals)>(row, end1, end2, context, tag);
-    });
-}
 
 RowRange MarkNearestTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                              const FaceContext& context, uint32_t tag) {

@@ -3,8 +3,9 @@
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "core/simd.h"
-#include "render/frame_pipeline.h"
-#include "render/triangle_walk.h"
+#include "render/row_walk.h"
+#include "render/screen_point.h"
+#include "render/span_setup.h"
 
 namespace {
 
@@ -24,6 +25,20 @@ struct PrepassEdges {
     static PrepassEnd EndAt(int32_t column, float depth) { return PrepassEnd{column, depth}; }
 };
 
+// What a pre-pass span carries: the depth, stepped per column by an exact
+// division, the left clip taken even for a span starting at column 0.
+struct PrepassSpanValues {
+    using End = PrepassEnd;
+    using Values = float;
+    static constexpr bool SkipsAtBandEdge = true;
+
+    static float At(const PrepassEnd& end) { return end.depth; }
+    static float StepsPerColumn(const PrepassEnd& left, const PrepassEnd& right, int32_t columns) {
+        return (right.depth - left.depth) / static_cast<float>(columns);
+    }
+    static void Skip(float& depth, float step, int32_t columns) { depth = depth + static_cast<float>(columns) * step; }
+};
+
 }  // namespace
 
 void PrepassTriangle(PrepassVertex a, PrepassVertex b, PrepassVertex c, float* depthBuffer) {
@@ -38,21 +53,11 @@ void PrepassTriangle(PrepassVertex a, PrepassVertex b, PrepassVertex c, float* d
 
 void PrepassSpan(int16_t row, PrepassEnd end1, PrepassEnd end2, float* depthBuffer) {
     const int32_t width = Scene.width;
-    if (row < 0 || row >= Scene.height) return;
-    if (end1.x == end2.x) return;
-    const PrepassEnd& leftEnd = end1.x < end2.x ? end1 : end2;
-    const PrepassEnd& rightEnd = end1.x < end2.x ? end2 : end1;
-    int32_t left = leftEnd.x;
-    int32_t right = rightEnd.x;
-    if (left >= width || right <= 0) return;
-
-    const float depthStep = (rightEnd.depth - leftEnd.depth) / static_cast<float>(right - left);
-    float depth = leftEnd.depth;
-    if (left <= 0) {
-        depth = depth + static_cast<float>(-left) * depthStep;
-        left = 0;
-    }
-    if (right > width) right = width;  // keeps the walk inside the row
+    ClippedSpan<PrepassSpanValues> span;
+    if (!SetUpSpan(row, end1, end2, BandRect{0, Scene.height, 0, width}, span)) return;
+    const int32_t left = span.left, right = span.right;
+    const float depthStep = span.steps;
+    float depth = span.values;
 
     float* pixel = depthBuffer + static_cast<int32_t>(row) * width;
     for (int32_t column = left; column < right; ++column) {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/scene_state.h"
-#include "render/frame_pipeline.h"
+#include "render/clear_and_transform.h"
 #include "render/prepass.h"
-#include "tests/support/scene_reset.h"
+#include "tests/support/scoped_scene_state.h"
 
 namespace {
 

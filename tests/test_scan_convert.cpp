@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/reciprocal.h"
-#include "render/scan_convert.h"
-#include "render/triangle_walk.h"
+#include "render/shade_edges.h"
+#include "render/row_walk.h"
 #include "tests/support/bit_equality.h"
 
 namespace {

@@ -13,9 +13,11 @@
 #include "core/scene_state.h"
 #include "core/scene_arrays.h"
 #include "render/band_workers.h"
+#include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
+#include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
-#include "render/lighting_lanes.h"
+#include "render/lane_count.h"
 
 namespace {
 
@@ -181,7 +183,8 @@ TEST_F(WholeFrame, FacesWithANonFiniteCornerAreLeftOut) {
 // both arithmetic modes, colour and depth identical. Where the processor
 // allows eight lanes, the reference is lit in four and the frame in eight.
 TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
-    const bool portable = PortableArithmetic, eightLanes = UseEightLanes;
+    const ScopedMode keptArithmetic(PortableArithmetic);
+    const ScopedMode keptLanes(UseEightLanes);
     const int screens[][2] = {{330, 250}, {641, 483}, {1290, 730}};
     for (const auto& screen : screens) {
         ASSERT_TRUE(OpenHeadlessScene(screen[0], screen[1]));
@@ -200,8 +203,6 @@ TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
             }
         }
     }
-    PortableArithmetic = portable;
-    UseEightLanes = eightLanes;
     CloseHeadlessScene();
 }
 
