@@ -51,7 +51,7 @@ bool MarkNearestSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, cons
         // Strict: an equal depth leaves the earlier face, and NaN never wins.
         // minps gives its first operand only where it is strictly smaller.
         const __m128 wins = _mm_cmplt_ps(depths, stored);
-        _mm_storeu_ps(shadeDepth + column, _mm_min_ps(depths, stored));
+        _mm_storeu_ps(shadeDepth + column, LaneMin(depths, stored));
         __m128i* words = reinterpret_cast<__m128i*>(colour + column);
         _mm_storeu_si128(words, _mm_blendv_epi8(_mm_loadu_si128(words), tags, _mm_castps_si128(wins)));
         nearer |= _mm_movemask_ps(wins);

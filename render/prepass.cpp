@@ -62,7 +62,7 @@ void PrepassSpan(int16_t row, PrepassEnd end1, PrepassEnd end2, float* depthBuff
     float* pixel = depthBuffer + static_cast<int32_t>(row) * width;
     for (int32_t column = left; column < right; ++column) {
         // minss keeps the stored value unless depth is strictly smaller (NaN never stores).
-        _mm_store_ss(pixel + column, _mm_min_ss(_mm_set_ss(depth), _mm_load_ss(pixel + column)));
+        pixel[column] = ScalarMin(depth, pixel[column]);
         depth += depthStep;
     }
 }
