@@ -4,27 +4,8 @@
 #include "core/scene_state.h"
 #include "core/simd.h"
 #include "render/frame_pipeline.h"
+#include "render/prepass_rows.h"
 #include "render/triangle_walk.h"
-
-namespace {
-
-// What the pre-pass's edges carry besides the column: the depth, stepped per
-// row by an exact division (the shading pass uses the estimate).
-struct PrepassEdges {
-    using Vertex = PrepassVertex;
-    using Values = float;
-    using End = PrepassEnd;
-
-    static float At(const PrepassVertex& v) { return v.depth; }
-    static float StepsPerRow(const PrepassVertex& from, const PrepassVertex& to, int32_t rows) {
-        return (to.depth - from.depth) / static_cast<float>(rows);
-    }
-    static float NoSteps() { return 0.0f; }
-    static void Add(float& depth, float step) { depth += step; }
-    static PrepassEnd EndAt(int32_t column, float depth) { return PrepassEnd{column, depth}; }
-};
-
-}  // namespace
 
 void PrepassTriangle(PrepassVertex a, PrepassVertex b, PrepassVertex c, float* depthBuffer) {
     // Faces wholly left of column 0 are not walked; rows outside the screen
@@ -63,6 +44,7 @@ void PrepassSpan(int16_t row, PrepassEnd end1, PrepassEnd end2, float* depthBuff
 }
 
 void DrawPrepass() {
+    PrepassRows rows = StartPrepassRows(Scene.prepassDepth, Scene.width, Scene.height);
     for (uint32_t i = 0; i < Scene.faceCount; ++i) {
         const Face& face = ModelFaces[i];
         PrepassVertex corners[3];
@@ -74,6 +56,7 @@ void DrawPrepass() {
             corners[k] = PrepassVertex{point.x, point.y, v.z};
             placed = placed && HasScreenPosition(v);
         }
-        if (placed) PrepassTriangle(corners[0], corners[1], corners[2], Scene.prepassDepth);
+        if (placed) AddPrepassTriangle(rows, corners[0], corners[1], corners[2]);
     }
+    FlushPrepassRows(rows);
 }

@@ -13,6 +13,23 @@ struct PrepassEnd {
     float depth;
 };
 
+// What the pre-pass's edges carry besides the column (see WalkTriangle): the
+// depth, stepped per row by an exact division (the shading pass uses the
+// estimate).
+struct PrepassEdges {
+    using Vertex = PrepassVertex;
+    using Values = float;
+    using End = PrepassEnd;
+
+    static float At(const PrepassVertex& v) { return v.depth; }
+    static float StepsPerRow(const PrepassVertex& from, const PrepassVertex& to, int32_t rows) {
+        return (to.depth - from.depth) / static_cast<float>(rows);
+    }
+    static float NoSteps() { return 0.0f; }
+    static void Add(float& depth, float step) { depth += step; }
+    static PrepassEnd EndAt(int32_t column, float depth) { return PrepassEnd{column, depth}; }
+};
+
 // Every face, in face order, drawn depth-only into Scene.prepassDepth.
 void DrawPrepass();
 

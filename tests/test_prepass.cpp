@@ -3,11 +3,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <random>
 #include <vector>
 
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "render/prepass.h"
+#include "render/prepass_rows.h"
+#include "tests/support/bit_equality.h"
 #include "tests/support/scene_reset.h"
 
 namespace {
@@ -91,6 +95,19 @@ TEST_F(PrepassTest, KeepsTheNearestDepthAndTheFirstOfEqualOnes) {
     EXPECT_FALSE(std::signbit(At(0, 0)));
 }
 
+// Spans of one row drawn four rows at a time still meet each pixel in face
+// order: -0 after +0 keeps +0, whichever lane reaches the column first.
+TEST_F(PrepassTest, RowsKeepFaceOrderOnOneRow) {
+    PrepassRows rows = StartPrepassRows(depth.data(), Width, Height);
+    AddPrepassSpan(rows, 0, {0, 0.0f}, {10, 0.0f});
+    AddPrepassSpan(rows, 0, {6, -0.0f}, {9, 1.0f});
+    AddPrepassSpan(rows, 1, {6, -0.0f}, {9, 1.0f});
+    AddPrepassSpan(rows, 1, {0, 0.0f}, {10, 0.0f});
+    FlushPrepassRows(rows);
+    EXPECT_FALSE(std::signbit(At(6, 0)));
+    EXPECT_TRUE(std::signbit(At(6, 1)));
+}
+
 TEST_F(PrepassTest, VertexOrderDoesNotChangeThePixels) {
     std::vector<float> first;
     const PrepassVertex v[3] = {{3, 2, 1.5f}, {33, 9, 9.25f}, {12, 27, 4.0f}};
@@ -102,6 +119,48 @@ TEST_F(PrepassTest, VertexOrderDoesNotChangeThePixels) {
         Draw(v[order[0]], v[order[1]], v[order[2]]);
         for (size_t i = 0; i < depth.size(); ++i)
             EXPECT_EQ(depth[i] != DepthClearValue, first[i] != DepthClearValue) << i;
+    }
+}
+
+// Random faces drawn four rows at a time and one row at a time leave the same
+// bits: ragged span ends, left clips, rows and columns cut by the buffer's
+// edges, tall thin, wide flat and degenerate faces, depths that tie (+0 and
+// -0 among them), NaN and infinite depths, and stored values that tie too.
+TEST(PrepassRows, MatchOneRowAtATimeOnRandomFaces) {
+    ScopedSceneState scene;
+    std::mt19937 random(15);
+    auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    const float inf = std::numeric_limits<float>::infinity();
+    const float specialDepths[] = {0.0f, -0.0f, 1.0f, 2.5f, -3.0f, 1e-30f, inf, -inf, std::nanf("")};
+    auto anyDepth = [&]() {
+        const int pick = uniform(0, 12);
+        if (pick < 9) return specialDepths[pick];
+        return std::uniform_real_distribution<float>(-50.0f, 50.0f)(random);
+    };
+    for (int trial = 0; trial < 400; ++trial) {
+        const int width = uniform(1, 70), height = uniform(1, 40);
+        Scene.width = width;
+        Scene.height = height;
+        std::vector<float> oneRow(static_cast<size_t>(width) * height);
+        for (float& d : oneRow) d = uniform(0, 3) == 0 ? anyDepth() : DepthClearValue;
+        std::vector<float> fourRows = oneRow;
+        PrepassRows rows = StartPrepassRows(fourRows.data(), width, height);
+        const int faces = uniform(1, 14);
+        for (int f = 0; f < faces; ++f) {
+            PrepassVertex v[3];
+            const int shape = uniform(0, 3);  // general, tall thin, wide flat, degenerate
+            const int16_t x0 = static_cast<int16_t>(uniform(-30, width + 30));
+            const int16_t y0 = static_cast<int16_t>(uniform(-10, height + 10));
+            for (PrepassVertex& corner : v) {
+                const int dx = shape == 1 ? uniform(-3, 3) : uniform(-60, 60);
+                const int dy = shape == 2 ? uniform(-2, 2) : shape == 3 ? 0 : uniform(-40, 40);
+                corner = PrepassVertex{static_cast<int16_t>(x0 + dx), static_cast<int16_t>(y0 + dy), anyDepth()};
+            }
+            PrepassTriangle(v[0], v[1], v[2], oneRow.data());
+            AddPrepassTriangle(rows, v[0], v[1], v[2]);
+        }
+        FlushPrepassRows(rows);
+        ASSERT_TRUE(SameWords(oneRow, fourRows)) << "trial " << trial;
     }
 }
 
