@@ -69,6 +69,22 @@ inline void KeepNearerUpTo(float* pixel, __m128 depths, int32_t count) {
         KeepNearerFirst(pixel, depths, count);
 }
 
+// The four columns where `take` is set; the others get their stored value
+// back, read and written unchanged. No one can tell that from not touching
+// them: the pre-pass runs alone, and the lanes are different rows.
+inline void KeepNearerWhere(float* pixel, __m128 depths, __m128 take) {
+    const __m128 stored = _mm_loadu_ps(pixel);
+    _mm_storeu_ps(pixel, _mm_blendv_ps(stored, _mm_min_ps(depths, stored), take));
+}
+
+// Lane `Lane`'s four columns from `column` on, those before its span's end.
+template <int Lane>
+inline void KeepNearerBeforeEnd(const LaneSpans& lanes, int32_t column, __m128i columnsLeft, __m128 depths) {
+    const __m128i left = _mm_shuffle_epi32(columnsLeft, _MM_SHUFFLE(Lane, Lane, Lane, Lane));
+    const __m128 take = _mm_castsi128_ps(_mm_cmpgt_epi32(left, _mm_setr_epi32(0, 1, 2, 3)));
+    KeepNearerWhere(lanes.first[Lane] + column, depths, take);
+}
+
 // The depths of the next four columns of every lane: each lane adds its own
 // step once per column, then the four columns of each row are gathered into
 // one vector (row lane i ends up in vector i).
@@ -87,7 +103,7 @@ inline FourColumns NextFourColumns(__m128& depth, __m128 step) {
     return c;
 }
 
-void DrawLanes(const LaneSpans& lanes) {
+void DrawLanes(const LaneSpans& lanes, const float* bufferEnd) {
     const int32_t* length = lanes.length;
     const int32_t shortest = std::min(std::min(length[0], length[1]), std::min(length[2], length[3]));
     const int32_t longest = std::max(std::max(length[0], length[1]), std::max(length[2], length[3]));
@@ -98,7 +114,23 @@ void DrawLanes(const LaneSpans& lanes) {
         const FourColumns c = NextFourColumns(depth, lanes.step);
         for (int lane = 0; lane < PrepassLanes; ++lane) KeepNearer4(lanes.first[lane] + column, c.row[lane]);
     }
-    // The ragged ends: each lane up to its own length.
+    if (column >= longest) return;
+    // The ragged ends: each lane up to its own length, in whole fours where
+    // they stay inside the buffer (they do except at the very end of it).
+    const float* lastFirst = std::max(std::max(lanes.first[0], lanes.first[1]), std::max(lanes.first[2], lanes.first[3]));
+    const int32_t roundedLongest = (longest + 3) & ~3;
+    if (bufferEnd - lastFirst >= roundedLongest) {
+        const __m128i lengths = _mm_load_si128(reinterpret_cast<const __m128i*>(length));
+        for (; column < longest; column += 4) {
+            const FourColumns c = NextFourColumns(depth, lanes.step);
+            const __m128i columnsLeft = _mm_sub_epi32(lengths, _mm_set1_epi32(column));
+            KeepNearerBeforeEnd<0>(lanes, column, columnsLeft, c.row[0]);
+            KeepNearerBeforeEnd<1>(lanes, column, columnsLeft, c.row[1]);
+            KeepNearerBeforeEnd<2>(lanes, column, columnsLeft, c.row[2]);
+            KeepNearerBeforeEnd<3>(lanes, column, columnsLeft, c.row[3]);
+        }
+        return;
+    }
     for (; column < longest; column += 4) {
         const FourColumns c = NextFourColumns(depth, lanes.step);
         for (int lane = 0; lane < PrepassLanes; ++lane)
@@ -106,18 +138,7 @@ void DrawLanes(const LaneSpans& lanes) {
     }
 }
 
-}  // namespace
-
-PrepassRows StartPrepassRows(float* depthBuffer, int32_t width, int32_t height) {
-    PrepassRows rows{};
-    rows.depthBuffer = depthBuffer;
-    rows.width = width;
-    rows.height = height;
-    rows.count = 0;
-    return rows;
-}
-
-void AddPrepassSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd end2) {
+inline void AddSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd end2) {
     // PrepassSpan's rejections: rows off the buffer, empty spans, spans wholly
     // left or right of it.
     if (row < 0 || row >= rows.height || end1.x == end2.x) return;
@@ -136,6 +157,21 @@ void AddPrepassSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd 
     if (rows.count == PrepassLanes) FlushPrepassRows(rows);
 }
 
+}  // namespace
+
+PrepassRows StartPrepassRows(float* depthBuffer, int32_t width, int32_t height) {
+    PrepassRows rows{};
+    rows.depthBuffer = depthBuffer;
+    rows.width = width;
+    rows.height = height;
+    rows.count = 0;
+    return rows;
+}
+
+void AddPrepassSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd end2) {
+    AddSpan(rows, row, end1, end2);
+}
+
 void FlushPrepassRows(PrepassRows& rows) {
     if (rows.count == 0) return;
     // Unused lanes repeat the first span: drawing a span twice stores what
@@ -147,7 +183,7 @@ void FlushPrepassRows(PrepassRows& rows) {
         rows.depth1[lane] = rows.depth1[0];
         rows.depth2[lane] = rows.depth2[0];
     }
-    DrawLanes(SetUpLanes(rows));
+    DrawLanes(SetUpLanes(rows), rows.depthBuffer + static_cast<size_t>(rows.width) * rows.height);
     rows.count = 0;
 }
 
@@ -157,6 +193,6 @@ void AddPrepassTriangle(PrepassRows& rows, PrepassVertex a, PrepassVertex b, Pre
     if (a.x < 0 && b.x < 0 && c.x < 0) return;
     WalkTriangle<PrepassEdges>(a, b, c, 0, rows.height,
                                [&rows](int32_t row, const PrepassEnd& longEnd, const PrepassEnd& shortEnd) {
-                                   AddPrepassSpan(rows, row, longEnd, shortEnd);
+                                   AddSpan(rows, row, longEnd, shortEnd);
                                });
 }
