@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "render/row_lanes.h"
 #include "render/triangle_walk.h"
 
 namespace {
@@ -11,8 +12,8 @@ namespace {
 // The four spans' first pixels, lengths, first depths and depth steps, each
 // lane set up as PrepassSpan sets up its row.
 struct LaneSpans {
-    float* first[PrepassLanes];
-    alignas(16) int32_t length[PrepassLanes];
+    float* first[RowLanes];
+    alignas(16) int32_t length[RowLanes];
     __m128 depth, step;
 };
 
@@ -39,103 +40,47 @@ LaneSpans SetUpLanes(const PrepassRows& rows) {
     left = _mm_max_epi32(left, zero);
     right = _mm_min_epi32(right, _mm_set1_epi32(rows.width));  // keeps the walk inside the row
     _mm_store_si128(reinterpret_cast<__m128i*>(lanes.length), _mm_sub_epi32(right, left));
-    alignas(16) int32_t leftOf[PrepassLanes];
+    alignas(16) int32_t leftOf[RowLanes];
     _mm_store_si128(reinterpret_cast<__m128i*>(leftOf), left);
-    for (int lane = 0; lane < PrepassLanes; ++lane)
+    for (int lane = 0; lane < RowLanes; ++lane)
         lanes.first[lane] = rows.depthBuffer + static_cast<size_t>(rows.row[lane]) * rows.width + leftOf[lane];
     return lanes;
 }
 
-// Keeps the smaller of each depth and the stored one. minps gives its first
-// operand only where it is strictly smaller: an equal depth keeps the stored
-// bits (-0 does not replace +0) and NaN never stores, as in PrepassSpan.
-inline void KeepNearer4(float* pixel, __m128 depths) {
-    _mm_storeu_ps(pixel, _mm_min_ps(depths, _mm_loadu_ps(pixel)));
-}
+// What the pre-pass does with a lane's depths: keeps the smaller of each
+// depth and the stored one. minps gives its first operand only where it is
+// strictly smaller: an equal depth keeps the stored bits (-0 does not replace
+// +0) and NaN never stores, as in PrepassSpan.
+struct KeepNearer {
+    float* const* first;  // each lane's first pixel
 
-// The first `count` (0..3) of the four depths, one column at a time: a span's
-// last columns must not touch the pixels after it (the buffer may end there).
-inline void KeepNearerFirst(float* pixel, __m128 depths, int32_t count) {
-    for (int32_t column = 0; column < count; ++column) {
-        _mm_store_ss(pixel + column, _mm_min_ss(depths, _mm_load_ss(pixel + column)));
-        depths = _mm_shuffle_ps(depths, depths, _MM_SHUFFLE(0, 3, 2, 1));
+    void Four(int lane, int32_t column, __m128 depths) const {
+        float* pixel = first[lane] + column;
+        _mm_storeu_ps(pixel, _mm_min_ps(depths, _mm_loadu_ps(pixel)));
     }
-}
-
-inline void KeepNearerUpTo(float* pixel, __m128 depths, int32_t count) {
-    if (count >= 4)
-        KeepNearer4(pixel, depths);
-    else if (count > 0)
-        KeepNearerFirst(pixel, depths, count);
-}
-
-// The four columns where `take` is set; the others get their stored value
-// back, read and written unchanged. No one can tell that from not touching
-// them: the pre-pass runs alone, and the lanes are different rows.
-inline void KeepNearerWhere(float* pixel, __m128 depths, __m128 take) {
-    const __m128 stored = _mm_loadu_ps(pixel);
-    _mm_storeu_ps(pixel, _mm_blendv_ps(stored, _mm_min_ps(depths, stored), take));
-}
-
-// Lane `Lane`'s four columns from `column` on, those before its span's end.
-template <int Lane>
-inline void KeepNearerBeforeEnd(const LaneSpans& lanes, int32_t column, __m128i columnsLeft, __m128 depths) {
-    const __m128i left = _mm_shuffle_epi32(columnsLeft, _MM_SHUFFLE(Lane, Lane, Lane, Lane));
-    const __m128 take = _mm_castsi128_ps(_mm_cmpgt_epi32(left, _mm_setr_epi32(0, 1, 2, 3)));
-    KeepNearerWhere(lanes.first[Lane] + column, depths, take);
-}
-
-// The depths of the next four columns of every lane: each lane adds its own
-// step once per column, then the four columns of each row are gathered into
-// one vector (row lane i ends up in vector i).
-struct FourColumns {
-    __m128 row[PrepassLanes];
+    void Where(int lane, int32_t column, __m128 depths, __m128 take) const {
+        float* pixel = first[lane] + column;
+        const __m128 stored = _mm_loadu_ps(pixel);
+        _mm_storeu_ps(pixel, _mm_blendv_ps(stored, _mm_min_ps(depths, stored), take));
+    }
+    void First(int lane, int32_t column, __m128 depths, int32_t count) const {
+        float* pixel = first[lane] + column;
+        for (int32_t k = 0; k < count; ++k, depths = NextLane(depths))
+            _mm_store_ss(pixel + k, _mm_min_ss(depths, _mm_load_ss(pixel + k)));
+    }
 };
 
-inline FourColumns NextFourColumns(__m128& depth, __m128 step) {
-    FourColumns c;
-    c.row[0] = depth;
-    c.row[1] = _mm_add_ps(c.row[0], step);
-    c.row[2] = _mm_add_ps(c.row[1], step);
-    c.row[3] = _mm_add_ps(c.row[2], step);
-    depth = _mm_add_ps(c.row[3], step);
-    _MM_TRANSPOSE4_PS(c.row[0], c.row[1], c.row[2], c.row[3]);
-    return c;
-}
-
 void DrawLanes(const LaneSpans& lanes, const float* bufferEnd) {
+    // Whole fours past a span's end may run into the next rows, which is
+    // harmless here (the pre-pass runs alone, and a lane writes back what it
+    // read), but not past the buffer's end.
     const int32_t* length = lanes.length;
-    const int32_t shortest = std::min(std::min(length[0], length[1]), std::min(length[2], length[3]));
     const int32_t longest = std::max(std::max(length[0], length[1]), std::max(length[2], length[3]));
-    __m128 depth = lanes.depth;
-    int32_t column = 0;
-    // Every lane has four more columns.
-    for (; column + 4 <= shortest; column += 4) {
-        const FourColumns c = NextFourColumns(depth, lanes.step);
-        for (int lane = 0; lane < PrepassLanes; ++lane) KeepNearer4(lanes.first[lane] + column, c.row[lane]);
-    }
-    if (column >= longest) return;
-    // The ragged ends: each lane up to its own length, in whole fours where
-    // they stay inside the buffer (they do except at the very end of it).
-    const float* lastFirst = std::max(std::max(lanes.first[0], lanes.first[1]), std::max(lanes.first[2], lanes.first[3]));
-    const int32_t roundedLongest = (longest + 3) & ~3;
-    if (bufferEnd - lastFirst >= roundedLongest) {
-        const __m128i lengths = _mm_load_si128(reinterpret_cast<const __m128i*>(length));
-        for (; column < longest; column += 4) {
-            const FourColumns c = NextFourColumns(depth, lanes.step);
-            const __m128i columnsLeft = _mm_sub_epi32(lengths, _mm_set1_epi32(column));
-            KeepNearerBeforeEnd<0>(lanes, column, columnsLeft, c.row[0]);
-            KeepNearerBeforeEnd<1>(lanes, column, columnsLeft, c.row[1]);
-            KeepNearerBeforeEnd<2>(lanes, column, columnsLeft, c.row[2]);
-            KeepNearerBeforeEnd<3>(lanes, column, columnsLeft, c.row[3]);
-        }
-        return;
-    }
-    for (; column < longest; column += 4) {
-        const FourColumns c = NextFourColumns(depth, lanes.step);
-        for (int lane = 0; lane < PrepassLanes; ++lane)
-            KeepNearerUpTo(lanes.first[lane] + column, c.row[lane], length[lane] - column);
-    }
+    const float* lastFirst =
+        std::max(std::max(lanes.first[0], lanes.first[1]), std::max(lanes.first[2], lanes.first[3]));
+    const bool wholeFoursFit = bufferEnd - lastFirst >= ((longest + 3) & ~3);
+    KeepNearer store{lanes.first};
+    WalkRowLanes(lanes.depth, lanes.step, lanes.length, wholeFoursFit, store);
 }
 
 inline void AddSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd end2) {
@@ -154,7 +99,7 @@ inline void AddSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd 
     rows.x2[lane] = end2.x;
     rows.depth1[lane] = end1.depth;
     rows.depth2[lane] = end2.depth;
-    if (rows.count == PrepassLanes) FlushPrepassRows(rows);
+    if (rows.count == RowLanes) FlushPrepassRows(rows);
 }
 
 }  // namespace
@@ -176,7 +121,7 @@ void FlushPrepassRows(PrepassRows& rows) {
     if (rows.count == 0) return;
     // Unused lanes repeat the first span: drawing a span twice stores what
     // drawing it once does (the second minimum finds the first one's result).
-    for (int lane = rows.count; lane < PrepassLanes; ++lane) {
+    for (int lane = rows.count; lane < RowLanes; ++lane) {
         rows.row[lane] = rows.row[0];
         rows.x1[lane] = rows.x1[0];
         rows.x2[lane] = rows.x2[0];

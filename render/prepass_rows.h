@@ -1,14 +1,10 @@
-// The depth pre-pass four rows at a time. A span's depth is a chain of
-// dependent additions, one per pixel; spans on four different rows are four
-// independent chains, so one four-lane addition advances all of them. Each
-// lane starts from exactly the depth and step its row would get alone and adds
-// its step once per column, so every pixel receives the bits of PrepassSpan.
+// The depth pre-pass four rows at a time (see row_lanes.h): every pixel
+// receives the bits PrepassSpan would give it.
 #pragma once
 #include <cstdint>
 
 #include "render/prepass.h"
-
-constexpr int PrepassLanes = 4;
+#include "render/row_lanes.h"
 
 // Spans of distinct rows waiting to be drawn together, one per lane, in the
 // order they came. A span whose row is already waiting sends the waiting ones
@@ -19,9 +15,9 @@ struct PrepassRows {
     float* depthBuffer;
     int32_t width, height;
     int count;
-    alignas(16) int32_t row[PrepassLanes];
-    alignas(16) int32_t x1[PrepassLanes], x2[PrepassLanes];
-    alignas(16) float depth1[PrepassLanes], depth2[PrepassLanes];
+    alignas(16) int32_t row[RowLanes];
+    alignas(16) int32_t x1[RowLanes], x2[RowLanes];
+    alignas(16) float depth1[RowLanes], depth2[RowLanes];
 };
 
 // No span waiting; spans go to depthBuffer, width x height.
