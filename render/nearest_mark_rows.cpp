@@ -10,7 +10,26 @@
 
 namespace {
 
-constexpr int DepthLane = 2;  // of a SpanEnd's attributes
+// What marking's edges carry besides the column: the depth alone, stepped as
+// the depth lane of the shading pass's attributes (ShadeEdges) is: the depth
+// difference times the one reciprocal of the row count, added once per row.
+template <typename Reciprocals>
+struct DepthEdges {
+    struct End {
+        int32_t x;
+        float depth;
+    };
+    using Vertex = ShadeVertex;
+    using Values = float;
+
+    static float At(const ShadeVertex& v) { return v.depth; }
+    static float StepsPerRow(const ShadeVertex& from, const ShadeVertex& to, int32_t rows) {
+        return (to.depth - from.depth) * Reciprocals::Rcp(static_cast<float>(rows));
+    }
+    static float NoSteps() { return 0.0f; }
+    static void Add(float& depth, float step) { depth += step; }
+    static End EndAt(int32_t column, float depth) { return End{column, depth}; }
+};
 
 // What marking does with a lane's depths, as MarkNearestSpan does it: where
 // the depth is strictly nearer than ShadeDepth (an equal depth leaves the
@@ -114,7 +133,8 @@ void MarkLanes(MarkRows& rows) {
     }
 }
 
-inline void AddSpan(MarkRows& rows, int32_t row, const SpanEnd& end1, const SpanEnd& end2, uint32_t face) {
+template <typename End>
+inline void AddSpan(MarkRows& rows, int32_t row, const End& end1, const End& end2, uint32_t face) {
     // SetUpDepthSpan's rejections (the walk hands on only the band's rows).
     const BandRect& band = rows.context->band;
     if (end1.x == end2.x) return;
@@ -128,8 +148,8 @@ inline void AddSpan(MarkRows& rows, int32_t row, const SpanEnd& end1, const Span
     rows.row[lane] = row;
     rows.x1[lane] = end1.x;
     rows.x2[lane] = end2.x;
-    rows.depth1[lane] = end1.attrib.v[DepthLane];
-    rows.depth2[lane] = end2.attrib.v[DepthLane];
+    rows.depth1[lane] = end1.depth;
+    rows.depth2[lane] = end2.depth;
     rows.face[lane] = face;
     if (rows.count == RowLanes) FlushMarkRows(rows);
 }
@@ -150,11 +170,11 @@ void AddMarkTriangle(MarkRows& rows, const ShadeVertex& v0, const ShadeVertex& v
     const FaceContext& context = *rows.context;
     if (!FaceTouchesBand(v0, v1, v2, context.band)) return;
     WithReciprocals([&](auto reciprocals) {
-        WalkTriangle<ShadeEdges<decltype(reciprocals)>>(
-            v0, v1, v2, context.band.top, context.band.bottom,
-            [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
-                AddSpan(rows, row, longEnd, shortEnd, face);
-            });
+        using Edges = DepthEdges<decltype(reciprocals)>;
+        WalkTriangle<Edges>(v0, v1, v2, context.band.top, context.band.bottom,
+                            [&](int32_t row, const typename Edges::End& longEnd, const typename Edges::End& shortEnd) {
+                                AddSpan(rows, row, longEnd, shortEnd, face);
+                            });
     });
 }
 
