@@ -141,9 +141,12 @@ inline void AddSpan(MarkRows& rows, int32_t row, const End& end1, const End& end
     const int32_t left = end1.x < end2.x ? end1.x : end2.x;
     const int32_t right = end1.x < end2.x ? end2.x : end1.x;
     if (left >= band.right || right <= band.left) return;
-    const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
-    const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
-    if ((sameRow & ((1 << rows.count) - 1)) != 0) FlushMarkRows(rows);
+    // Only spans of earlier faces can share the row: a face's rows all differ.
+    if (rows.earlierFaces > 0) {
+        const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
+        const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
+        if ((sameRow & ((1 << rows.earlierFaces) - 1)) != 0) FlushMarkRows(rows);
+    }
     const int lane = rows.count++;
     rows.row[lane] = row;
     rows.x1[lane] = end1.x;
@@ -169,6 +172,7 @@ void AddMarkTriangle(MarkRows& rows, const ShadeVertex& v0, const ShadeVertex& v
     rows.marked[face] = RowRange{0, 0};
     const FaceContext& context = *rows.context;
     if (!FaceTouchesBand(v0, v1, v2, context.band)) return;
+    rows.earlierFaces = rows.count;
     WithReciprocals([&](auto reciprocals) {
         using Edges = DepthEdges<decltype(reciprocals)>;
         WalkTriangle<Edges>(v0, v1, v2, context.band.top, context.band.bottom,
@@ -192,4 +196,5 @@ void FlushMarkRows(MarkRows& rows) {
     }
     WithReciprocals([&](auto reciprocals) { MarkLanes<decltype(reciprocals)>(rows); });
     rows.count = 0;
+    rows.earlierFaces = 0;
 }

@@ -15,6 +15,7 @@ struct MarkRows {
     const FaceContext* context;
     RowRange* marked;  // per face, the rows where it took its tag
     int count;
+    int earlierFaces;  // the first lanes, whose spans came from faces before the current one
     alignas(16) int32_t row[RowLanes];
     alignas(16) int32_t x1[RowLanes], x2[RowLanes];
     alignas(16) float depth1[RowLanes], depth2[RowLanes];

@@ -90,9 +90,12 @@ inline void AddSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd 
     const int32_t left = end1.x < end2.x ? end1.x : end2.x;
     const int32_t right = end1.x < end2.x ? end2.x : end1.x;
     if (left >= rows.width || right <= 0) return;
-    const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
-    const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
-    if ((sameRow & ((1 << rows.count) - 1)) != 0) FlushPrepassRows(rows);
+    // Only spans of earlier faces can share the row: a face's rows all differ.
+    if (rows.earlierFaces > 0) {
+        const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
+        const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
+        if ((sameRow & ((1 << rows.earlierFaces) - 1)) != 0) FlushPrepassRows(rows);
+    }
     const int lane = rows.count++;
     rows.row[lane] = row;
     rows.x1[lane] = end1.x;
@@ -114,6 +117,7 @@ PrepassRows StartPrepassRows(float* depthBuffer, int32_t width, int32_t height) 
 }
 
 void AddPrepassSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd end2) {
+    rows.earlierFaces = rows.count;  // a span of its own face
     AddSpan(rows, row, end1, end2);
 }
 
@@ -130,12 +134,14 @@ void FlushPrepassRows(PrepassRows& rows) {
     }
     DrawLanes(SetUpLanes(rows), rows.depthBuffer + static_cast<size_t>(rows.width) * rows.height);
     rows.count = 0;
+    rows.earlierFaces = 0;
 }
 
 void AddPrepassTriangle(PrepassRows& rows, PrepassVertex a, PrepassVertex b, PrepassVertex c) {
     // As PrepassTriangle: faces wholly left of column 0 are not walked, rows
     // off the buffer are not handed on.
     if (a.x < 0 && b.x < 0 && c.x < 0) return;
+    rows.earlierFaces = rows.count;
     WalkTriangle<PrepassEdges>(a, b, c, 0, rows.height,
                                [&rows](int32_t row, const PrepassEnd& longEnd, const PrepassEnd& shortEnd) {
                                    AddSpan(rows, row, longEnd, shortEnd);

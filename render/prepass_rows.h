@@ -15,6 +15,7 @@ struct PrepassRows {
     float* depthBuffer;
     int32_t width, height;
     int count;
+    int earlierFaces;  // the first lanes, whose spans came from faces before the current one
     alignas(16) int32_t row[RowLanes];
     alignas(16) int32_t x1[RowLanes], x2[RowLanes];
     alignas(16) float depth1[RowLanes], depth2[RowLanes];
@@ -23,7 +24,8 @@ struct PrepassRows {
 // No span waiting; spans go to depthBuffer, width x height.
 PrepassRows StartPrepassRows(float* depthBuffer, int32_t width, int32_t height);
 
-// PrepassSpan's span (the two ends in either order) joins the waiting ones.
+// PrepassSpan's span (the two ends in either order) joins the waiting ones,
+// as a face of its own.
 void AddPrepassSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd end2);
 
 // Draws the waiting spans, one row per lane.

@@ -99,8 +99,8 @@ TEST_F(PrepassTest, KeepsTheNearestDepthAndTheFirstOfEqualOnes) {
 // order: -0 after +0 keeps +0, whichever lane reaches the column first.
 TEST_F(PrepassTest, RowsKeepFaceOrderOnOneRow) {
     PrepassRows rows = StartPrepassRows(depth.data(), Width, Height);
-    AddPrepassSpan(rows, 0, {0, 0.0f}, {10, 0.0f});
-    AddPrepassSpan(rows, 0, {6, -0.0f}, {9, 1.0f});
+    AddPrepassTriangle(rows, {0, 0, 0.0f}, {10, 0, 0.0f}, {0, 2, 0.0f});   // +0 on rows 0 and 1
+    AddPrepassTriangle(rows, {6, 0, -0.0f}, {9, 0, 1.0f}, {6, 1, -0.0f});  // -0 at column 6 of row 0
     AddPrepassSpan(rows, 1, {6, -0.0f}, {9, 1.0f});
     AddPrepassSpan(rows, 1, {0, 0.0f}, {10, 0.0f});
     FlushPrepassRows(rows);
