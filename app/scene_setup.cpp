@@ -7,7 +7,7 @@
 #include "assets/texture.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "render/lighting.h"
+#include "render/lights.h"
 
 // The window is this many pixels narrower and shorter than the screen.
 constexpr int ScreenMargin = 10;

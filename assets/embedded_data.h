@@ -11,7 +11,7 @@ constexpr int FaceClassCount = 1932;
 
 extern const uint8_t EmbeddedModel[EmbeddedModelBytes];   // model.3ds
 extern const uint8_t BandImage[BandImageBytes];           // band.bmp
-extern const uint8_t FaceClassTableBytes[2 * FaceClassCount];  // face_classes.bin
+extern const uint8_t FaceClassTable[2 * FaceClassCount];  // face_classes.bin: 16-bit entries
 
 // Face classes run 1..LastFaceClass; NoFaceClass marks a face that has none.
 constexpr FaceClass NoFaceClass = 0;
@@ -28,5 +28,5 @@ inline FaceClass FaceClassIn(const uint8_t* table, size_t tableBytes, uint32_t f
 
 // The FaceClass of face i of the embedded model.
 inline FaceClass FaceClassOf(uint32_t face) {
-    return FaceClassIn(FaceClassTableBytes, sizeof FaceClassTableBytes, face);
+    return FaceClassIn(FaceClassTable, sizeof FaceClassTable, face);
 }

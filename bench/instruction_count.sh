@@ -2,7 +2,10 @@
 # Instructions executed to draw one frame, counted by callgrind: RenderFrame on
 # the main thread plus both band workers, nothing of start-up or file output.
 # Counts are exactly repeatable, so they compare builds without timing noise.
-#   bench/instruction_count.sh VELMORA_RENDER [FRAME...]
+#   bench/instruction_count.sh PROGRAM [FRAME...]
+# PROGRAM is a build's bench/velmora_count_frames, which draws the frames and
+# loads no FFmpeg (whose start-up code valgrind 3.19 cannot run on some
+# processors), or the velmora-render of a build that has none (same count).
 # FRAMEs default to 0 300 561 1473. VELMORA_COUNT_SCREEN (default 1920x1080)
 # sets the screen; VELMORA_COUNT_TOP=N also lists the N costliest routines.
 # Needs valgrind (apt-get install valgrind).

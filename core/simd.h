@@ -22,7 +22,6 @@ inline void StoreVec4(Vec4& out, __m128 v) { _mm_store_ps(out.v, v); }
 // The processor's fast estimates (relative error at most 1.5 * 2^-12).
 inline __m128 RcpEstimate(__m128 x) { return _mm_rcp_ps(x); }
 inline float RcpEstimate(float x) { return _mm_cvtss_f32(_mm_rcp_ss(_mm_set_ss(x))); }
-inline __m128 RsqrtEstimate(__m128 x) { return _mm_rsqrt_ps(x); }
 
 template <int Lane>
 inline __m128 Broadcast(__m128 v) {

@@ -1,6 +1,7 @@
 // The window shell: the only part of the application that talks to a window
 // system. RunDemo calls these in its fixed start-up order, then once per frame.
-// Backends: platform/win32 (the Windows calls) and platform/sdl (SDL2).
+// Backends: platform/win32 (the Windows calls), platform/sdl (SDL2) and
+// platform/web (a canvas in a browser page, with web_page.js).
 #pragma once
 #include <cstddef>
 #include <cstdint>

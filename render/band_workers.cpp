@@ -3,12 +3,12 @@
 #include "assets/embedded_data.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "render/frame_pipeline.h"
-#include "render/lane_lighting.h"
-#include "render/lighting.h"
-#include "render/nearest_mark_rows.h"
+#include "render/face_context.h"
+#include "render/lights.h"
+#include "render/nearest_marks.h"
 #include "render/scan_convert.h"
-#include "render/span_shader.h"
+#include "render/screen_point.h"
+#include "render/shade_edges.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ void DrawNearestOpaque(int band, FaceContext& context) {
         marked[i] = RowRange{0, 0};
         const FaceClass faceClass = FaceClassOf(i);
         if (PassOf(faceClass) == TranslucentPass || !IsDrawable(i, faceClass)) continue;
-        AddMarkTriangle(rows, ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), i);
+        MarkNearestTriangle(rows, ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), i);
     }
     FlushMarkRows(rows);
     for (uint32_t i = 0; i < faceCount; ++i) {
@@ -104,8 +104,8 @@ void DrawNearestOpaque(int band, FaceContext& context) {
 
 void RenderBand(int band) {
     FaceContext context = BandContext(band);
-    shading::LaneLights lights;
-    shading::SplatLights(lights);
+    LaneLights lights;
+    SplatLights(lights);
     context.lights = &lights;
     if (Scene.otherClassPass == TranslucentPass) {
         // One pass holds every face: nothing is known to be opaque before the

@@ -1,51 +1,23 @@
 // Lighting of several pixels at once, one pixel per lane, written once for any
 // lane count: V is a small set of vector operations (four SSE lanes here, eight
-// AVX2 lanes in span_shader_avx2.cpp). Each lane goes through the operations
-// of the per-pixel shader (shading_ops.h) in the same order and with the same
-// operands on each side of every min and max, so each lane's bits equal what
-// the per-pixel shader computes for that pixel; only the layout differs (x, y,
-// z of several normals in three vectors, not one normal in one vector).
+// AVX2 lanes in eight_lane_lighting.cpp). Each lane goes through the pixel's
+// arithmetic in its one order, with the same operands on each side of every
+// min and max (minps/maxps give the second operand for NaN), so each lane's
+// bits equal those of lighting that pixel alone (the tests hold them to a
+// one-pixel-at-a-time reference); only the layout differs (x, y, z of several
+// normals in three vectors).
 #pragma once
 #include <cstdint>
 #include <cstring>
 
+#include "core/scene_arrays.h"
 #include "core/simd.h"
-#include "render/lighting.h"
-#include "render/shading_ops.h"
-#include "render/span_shader.h"
+#include "render/face_context.h"
+#include "render/lights.h"
+#include "render/pending_pixels.h"
+#include "render/shading_constants.h"
 
 namespace shading {
-
-constexpr int ColourChannels = 3;  // blue, green, red
-
-// The light table, each value stored eight times so that four or eight lanes
-// take it with one aligned load (folded into the arithmetic that uses it).
-constexpr int MaxLanes = 8;
-using LaneConstant = float[MaxLanes];
-struct alignas(32) LaneLights {
-    alignas(32) LaneConstant directionX[LightCount], directionY[LightCount], directionZ[LightCount];
-    alignas(32) LaneConstant diffuse[LightCount][ColourChannels];
-    alignas(32) LaneConstant ambient[LightCount][ColourChannels];
-    alignas(32) LaneConstant specular[LightCount][ColourChannels];
-};
-
-inline void Splat(LaneConstant& out, float value) {
-    for (float& lane : out) lane = value;
-}
-
-inline void SplatLights(LaneLights& q) {
-    for (int k = 0; k < LightCount; ++k) {
-        const Light& light = LightTable[k];
-        Splat(q.directionX[k], light.direction.v[0]);
-        Splat(q.directionY[k], light.direction.v[1]);
-        Splat(q.directionZ[k], light.direction.v[2]);
-        for (int c = 0; c < ColourChannels; ++c) {
-            Splat(q.diffuse[k][c], light.diffuse.v[c]);
-            Splat(q.ambient[k][c], light.ambient.v[c]);
-            Splat(q.specular[k][c], light.specular.v[c]);
-        }
-    }
-}
 
 // Several four-float vectors transposed: lane i of x is the x of vector i.
 template <typename V>
@@ -82,7 +54,7 @@ inline typename V::F Power16Lanes(typename V::F d) {
     return V::Mul(d8, d8);
 }
 
-// The light sum (LightSum of the per-pixel shader, per lane). Front-surface
+// The light sum, per lane. Front-surface
 // lanes take the largest light term, the specular term plus, for opaque faces,
 // diffuse and ambient; the other lanes the running sum of diffuse and ambient.
 // Each kind is computed only when some lane needs it.
@@ -165,7 +137,7 @@ struct SseLanes {
     }
     static F LoadRun(const float* p) { return _mm_loadu_ps(p); }
     // Four pixels 0x00RRGGBB: each channel rounded to nearest even, shifted
-    // right by 8 and saturated to a byte, as PackPixel does.
+    // right by 8 (arithmetic, so a negative product stores 0) and saturated to a byte.
     static void PackPixels(const Channels<SseLanes>& colour, uint32_t* out) {
         const __m128i blue = _mm_srai_epi32(_mm_cvtps_epi32(colour.c[0]), 8);
         const __m128i green = _mm_srai_epi32(_mm_cvtps_epi32(colour.c[1]), 8);
@@ -176,13 +148,12 @@ struct SseLanes {
     }
     // b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3 0 0 0 0 -> b0 g0 r0 0, b1 g1 r1 0, ...
     // The fourth byte is 0: the fourth lanes of the light and class colour
-    // tables are 0, so PackPixel's fourth lane is always 0 as well.
+    // tables are 0, so a lit pixel's fourth byte is always 0 as well.
     static __m128i PixelOrder() { return _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15); }
 };
 
 // Clamped texel coordinates of four pixels split into integer parts and
-// bilinear weights, as WeightsAt does for one: truncation, then each 1 - f
-// formed first.
+// bilinear weights: truncation, then each 1 - f formed first.
 struct LaneWeights {
     __m128i iu, iv;
     __m128 w00, w10, w01, w11;
@@ -190,7 +161,7 @@ struct LaneWeights {
 
 inline LaneWeights WeightsInLanes(__m128 u, __m128 v, float low) {
     const __m128 high = _mm_set1_ps(TexCoordMax), lowest = _mm_set1_ps(low);
-    // min first (NaN ends at the upper clamp), as ClampedCoord.
+    // min first, so NaN ends at the upper clamp.
     const __m128 uc = _mm_max_ps(_mm_min_ps(u, high), lowest);
     const __m128 vc = _mm_max_ps(_mm_min_ps(v, high), lowest);
     LaneWeights w;
@@ -207,7 +178,7 @@ inline LaneWeights WeightsInLanes(__m128 u, __m128 v, float low) {
     return w;
 }
 
-// (w00 t00 + w10 t10) + (w01 t01 + w11 t11), the order of Dot4Ordered.
+// (w00 t00 + w10 t10) + (w01 t01 + w11 t11), the order of a four-lane dot.
 inline __m128 Bilinear(const LaneWeights& w, __m128 t00, __m128 t10, __m128 t01, __m128 t11) {
     return _mm_add_ps(_mm_add_ps(_mm_mul_ps(w.w00, t00), _mm_mul_ps(w.w10, t10)),
                       _mm_add_ps(_mm_mul_ps(w.w01, t01), _mm_mul_ps(w.w11, t11)));
@@ -226,7 +197,8 @@ inline __m128 TexelChannel(__m128i texels, int channel) {
     return _mm_cvtepi32_ps(_mm_and_si128(_mm_srl_epi32(texels, _mm_cvtsi32_si128(8 * channel)), _mm_set1_epi32(0xFF)));
 }
 
-// TextureSample for four pixels, one per lane.
+// The bilinear texture sample of four pixels, one per lane: per channel
+// (w00 t00 + w10 t10) + (w01 t01 + w11 t11), the top byte taking no part.
 inline Channels<SseLanes> TextureSamples(__m128 u, __m128 v, const uint32_t* texture) {
     const LaneWeights w = WeightsInLanes(u, v, TexCoordMin);
     int32_t at[4];
@@ -249,7 +221,8 @@ inline __m128 SignedByteAt(__m128i words, int index) {
     return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_sll_epi32(words, _mm_cvtsi32_si128(24 - 8 * index)), 24));
 }
 
-// BumpedNormal for four pixels, one per lane. Each pixel's twelve heights come
+// The bumped normal of four pixels, one per lane: the interpolated normal
+// tilted by the height-map gradient, then normalised. Each pixel's twelve heights come
 // as four words from rows iv-1 .. iv+2, columns iu-1 .. iu+2 (the clamp keeps
 // all of them inside the map), and the eight differences are byte
 // subtractions, modulo 256, read as signed bytes.
@@ -275,8 +248,8 @@ inline Lanes<SseLanes> BumpedNormals(const Lanes<SseLanes>& normal, __m128 u, __
                                SignedByteAt(acrossLower, 0), SignedByteAt(acrossLower, 1));
     const __m128 gy = Bilinear(w, SignedByteAt(downUpper, 1), SignedByteAt(downUpper, 2), SignedByteAt(downLower, 1),
                                SignedByteAt(downLower, 2));
-    // N + (0.023 gx, 0.023 gy, 0 gx, 0 gy): the z and fourth lanes too, as the
-    // per-pixel shader adds them.
+    // N + (0.023 gx, 0.023 gy, 0 gx, 0 gy): the z and fourth lanes too (a -0
+    // there becomes +0), as a four-lane vector addition does.
     const __m128 scale = _mm_set1_ps(BumpScale), zero = _mm_setzero_ps();
     const Lanes<SseLanes> tilted{
         _mm_add_ps(normal.x, _mm_mul_ps(scale, gx)), _mm_add_ps(normal.y, _mm_mul_ps(scale, gy)),
@@ -298,13 +271,11 @@ void TranslucentInputs(const Lanes<SseLanes>& rawNormals, const Lanes<SseLanes>&
     sample = TextureSamples(attribs.x, attribs.y, context.texture);
 }
 
-// Adds a pixel at position count (a local count stays in a register; stores
-// to the pixel indices could otherwise alias pending.count).
-inline void AppendPending(PendingPixels& pending, int& count, uint32_t pixel, __m128 normal, __m128 attrib) {
-    pending.pixel[count] = pixel;
-    pending.normal[count] = normal;
-    pending.attrib[count] = attrib;
-    ++count;
+// Adds each byte with saturation: the store of translucent pixels.
+inline uint32_t AddSaturated(uint32_t old, uint32_t added) {
+    return static_cast<uint32_t>(
+        _mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(old)),
+                                        _mm_cvtsi32_si128(static_cast<int>(added)))));
 }
 
 // Lights the pending pixels V::Count at a time and stores them: opaque pixels

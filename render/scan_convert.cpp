@@ -1,37 +1,29 @@
 #include "render/scan_convert.h"
 
 #include "core/reciprocal.h"
+#include "render/pending_pixels.h"
+#include "render/row_walk.h"
 #include "render/span_shader.h"
-#include "render/triangle_walk.h"
 
 namespace {
 
-// Saturates a band limit to the 16-bit range of vertex coordinates.
-inline int16_t Saturate16(int32_t value) {
-    return static_cast<int16_t>(value < -32768 ? -32768 : value > 32767 ? 32767 : value);
+// The shading pass's row walk with the reciprocals of the current mode.
+template <typename SpanRoutine>
+inline void WalkShadedTriangle(const ShadeVertex& a, const ShadeVertex& b, const ShadeVertex& c, int32_t rowBegin,
+                               int32_t rowEnd, SpanRoutine&& span) {
+    WithReciprocals([&](auto reciprocals) {
+        WalkTriangle<ShadeEdges<decltype(reciprocals)>>(a, b, c, rowBegin, rowEnd, span);
+    });
 }
 
 }  // namespace
-
-bool FaceTouchesBand(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
-                     const BandRect& band) {
-    // All six coordinates in one 16-bit comparison, open at the low end and
-    // closed at the high end: rows in (top, bottom], columns in (left, right].
-    const __m128i coords = _mm_setr_epi16(v0.y, v1.y, v2.y, v0.x, v1.x, v2.x, 0, 0);
-    const int16_t top = Saturate16(band.top), bottom = Saturate16(band.bottom);
-    const int16_t left = Saturate16(band.left), right = Saturate16(band.right);
-    const __m128i lows = _mm_setr_epi16(top, top, top, left, left, left, 0, 0);
-    const __m128i highs = _mm_setr_epi16(bottom, bottom, bottom, right, right, right, -1, -1);
-    const __m128i inside = _mm_andnot_si128(_mm_cmpgt_epi16(coords, highs), _mm_cmpgt_epi16(coords, lows));
-    return _mm_movemask_epi8(inside) != 0;
-}
 
 void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                    const FaceContext& context) {
     if (!FaceTouchesBand(v0, v1, v2, context.band)) return;
     // The span shader draws nothing outside the band's rows, so the walk hands
     // on only those; the edges still advance through the rows above the band.
-    // Each row's pixels are gathered and lit in fours across the face's rows.
+    // The pixels of all the face's rows are gathered and lit together.
     PendingPixels pending;
     WalkShadedTriangle(v0, v1, v2, context.band.top, context.band.bottom,
                        [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {

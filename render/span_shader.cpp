@@ -1,20 +1,53 @@
 // The batched span shader: the span's normal and attributes advance by repeated
-// addition exactly as in the per-pixel shader, the pixels to be lit are
-// gathered, and they are lit four (or, for opaque faces on AVX2 processors,
-// eight) at a time, one pixel per lane.
+// addition, pixel by pixel, the pixels to be lit are gathered, and they are lit
+// four (or, for opaque faces on AVX2 processors, eight) at a time, one pixel
+// per lane.
 #include "render/span_shader.h"
 
 #include <type_traits>
 
+#include "core/reciprocal.h"
+#include "core/simd.h"
+#include "render/eight_lane_lighting.h"
+#include "render/lane_count.h"
 #include "render/lane_lighting.h"
-#include "render/lighting_lanes.h"
-#include "render/shading_ops.h"
+#include "render/lights.h"
+#include "render/shading_constants.h"
+#include "render/span_setup.h"
 
 namespace {
 
 using namespace shading;
 
 constexpr int QuadLanes = 4;
+
+// What a span carries for the shading: the normal and (u, v, depth), stepped
+// per column with one reciprocal of the column count.
+template <typename Reciprocals>
+struct ShadeSpanValues {
+    using End = SpanEnd;
+    struct Values {
+        __m128 normal, attrib;
+    };
+    static constexpr bool SkipsAtBandEdge = false;
+
+    static Values At(const SpanEnd& end) { return {LoadVec4(end.normal), LoadVec4(end.attrib)}; }
+    static Values StepsPerColumn(const SpanEnd& left, const SpanEnd& right, int32_t columns) {
+        const __m128 reciprocal = _mm_set1_ps(Reciprocals::Rcp(static_cast<float>(columns)));
+        return {_mm_mul_ps(_mm_sub_ps(LoadVec4(right.normal), LoadVec4(left.normal)), reciprocal),
+                _mm_mul_ps(_mm_sub_ps(LoadVec4(right.attrib), LoadVec4(left.attrib)), reciprocal)};
+    }
+    static void Skip(Values& values, const Values& steps, int32_t columns) {
+        const __m128 skipped = _mm_set1_ps(static_cast<float>(columns));
+        values.normal = _mm_add_ps(_mm_mul_ps(steps.normal, skipped), values.normal);
+        values.attrib = _mm_add_ps(_mm_mul_ps(steps.attrib, skipped), values.attrib);
+    }
+};
+
+template <typename Reciprocals>
+using ShadedSpan = ClippedSpan<ShadeSpanValues<Reciprocals>>;
+
+inline float DepthOf(__m128 attrib) { return _mm_cvtss_f32(Broadcast<2>(attrib)); }
 
 template <typename Reciprocals>
 void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
@@ -25,12 +58,17 @@ void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
         SplatLights(ownLights);
         lights = &ownLights;
     }
-    if (context.classColorIndex == TranslucentClass)
+    if (context.classColorIndex == TranslucentColorIndex) {
         LightPendingLanes<SseLanes, Reciprocals, false>(pending, context, *lights);
-    else if (UseEightLanes)
+        return;
+    }
+#if VELMORA_EIGHT_LANES
+    if (UseEightLanes) {
         LightOpaqueInEightLanes(pending, context, *lights, std::is_same_v<Reciprocals, ExactReciprocals>);
-    else
-        LightPendingLanes<SseLanes, Reciprocals, true>(pending, context, *lights);
+        return;
+    }
+#endif
+    LightPendingLanes<SseLanes, Reciprocals, true>(pending, context, *lights);
 }
 
 // The gathering loops run in stretches of columns that cannot overfill the
@@ -47,11 +85,12 @@ inline int RoomFor(PendingPixels& pending, int needed, const FaceContext& contex
 // The depth test of ShadeSpan: opaque pixels that pass store their depth at
 // once, and every passing pixel joins the pending ones.
 template <typename Reciprocals, bool Opaque>
-void GatherDepthTested(PendingPixels& pending, int32_t row, const SpanSetup& span, const FaceContext& context) {
+void GatherDepthTested(PendingPixels& pending, int32_t row, const ShadedSpan<Reciprocals>& span,
+                       const FaceContext& context) {
     const uint32_t rowStart = static_cast<uint32_t>(row) * context.width;
     float* shadeDepth = context.shadeDepth + rowStart;
-    const __m128 normalStep = span.normalStep, attribStep = span.attribStep;
-    __m128 normal = span.normal, attrib = span.attrib;
+    const __m128 normalStep = span.steps.normal, attribStep = span.steps.attrib;
+    __m128 normal = span.values.normal, attrib = span.values.attrib;
     for (int32_t column = span.left; column < span.right;) {
         const int32_t room = RoomFor<Reciprocals>(pending, 1, context);
         const int32_t stretchEnd = span.right - column > room ? column + room : span.right;
@@ -87,14 +126,14 @@ inline int32_t MarkedEnd(const uint32_t* colour, int32_t left, int32_t right, __
 // are tested at once; the normal and attributes still advance pixel by pixel,
 // up to the last marked column (a span with none costs only the search).
 template <typename Reciprocals>
-void GatherMarked(PendingPixels& pending, int32_t row, const SpanSetup& span, const FaceContext& context,
+void GatherMarked(PendingPixels& pending, int32_t row, const ShadedSpan<Reciprocals>& span, const FaceContext& context,
                   uint32_t tag) {
     const uint32_t rowStart = static_cast<uint32_t>(row) * context.width;
     const uint32_t* colour = context.colorBuffer + rowStart;
     const __m128i tags = _mm_set1_epi32(static_cast<int>(tag));
-    const __m128 normalStep = span.normalStep, attribStep = span.attribStep;
+    const __m128 normalStep = span.steps.normal, attribStep = span.steps.attrib;
     const int32_t end = MarkedEnd(colour, span.left, span.right, tags);
-    __m128 normal = span.normal, attrib = span.attrib;
+    __m128 normal = span.values.normal, attrib = span.values.attrib;
     for (int32_t column = span.left; column < end;) {
         const int32_t room = RoomFor<Reciprocals>(pending, QuadLanes, context);
         const int32_t stretchEnd = end - column > room ? column + room : end;
@@ -125,9 +164,9 @@ void GatherSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const 
                 const FaceContext& context) {
     WithReciprocals([&](auto reciprocals) {
         using Reciprocals = decltype(reciprocals);
-        SpanSetup span;
-        if (!SetUpSpan<Reciprocals>(row, end1, end2, context.band, span)) return;
-        if (context.classColorIndex != TranslucentClass)
+        ShadedSpan<Reciprocals> span;
+        if (!SetUpSpan(row, end1, end2, context.band, span)) return;
+        if (context.classColorIndex != TranslucentColorIndex)
             GatherDepthTested<Reciprocals, true>(pending, row, span, context);
         else
             GatherDepthTested<Reciprocals, false>(pending, row, span, context);
@@ -138,8 +177,8 @@ void GatherMarkedSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, 
                       const FaceContext& context, uint32_t tag) {
     WithReciprocals([&](auto reciprocals) {
         using Reciprocals = decltype(reciprocals);
-        SpanSetup span;
-        if (SetUpSpan<Reciprocals>(row, end1, end2, context.band, span))
+        ShadedSpan<Reciprocals> span;
+        if (SetUpSpan(row, end1, end2, context.band, span))
             GatherMarked<Reciprocals>(pending, row, span, context, tag);
     });
 }
@@ -151,12 +190,5 @@ void LightPendingPixels(PendingPixels& pending, const FaceContext& context) {
 void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context) {
     PendingPixels pending;
     GatherSpan(pending, row, end1, end2, context);
-    LightPendingPixels(pending, context);
-}
-
-void ShadeMarkedSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context,
-                     uint32_t tag) {
-    PendingPixels pending;
-    GatherMarkedSpan(pending, row, end1, end2, context, tag);
     LightPendingPixels(pending, context);
 }

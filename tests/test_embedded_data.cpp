@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "assets/embedded_data.h"
-#include "core/simd.h"
+#include "core/reciprocal.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ std::vector<Triangle> StoredFaces() {
 }
 
 // The positions as the program prepares them: centred on the box middle and
-// scaled by the estimated reciprocal of the largest centred value.
+// scaled by the reciprocal of the largest centred value (estimated, or exact in
+// portable mode).
 std::vector<Vec3> NormalizedVertices() {
     std::vector<Vec3> vertices = StoredVertices();
     float m = 0;
@@ -56,7 +57,7 @@ std::vector<Vec3> NormalizedVertices() {
             m = std::fmax(m, (&p.x)[axis]);
         }
     }
-    const float s = RcpEstimate(m);
+    const float s = ReciprocalOf(m);
     for (Vec3& p : vertices) p = {p.x * s, p.y * s, p.z * s};
     return vertices;
 }

@@ -10,8 +10,9 @@
 #include "app/scene_setup.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "render/frame_pipeline.h"
-#include "tests/support/scene_reset.h"
+#include "render/clear_and_transform.h"
+#include "render/screen_point.h"
+#include "tests/support/scoped_scene_state.h"
 
 namespace {
 

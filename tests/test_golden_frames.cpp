@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
+#include "tests/support/scoped_mode.h"
 #include "tools/velmora_render/image_file.h"
 
 namespace {
@@ -87,14 +89,14 @@ INSTANTIATE_TEST_SUITE_P(EmbeddedScene, GoldenFrames, ::testing::Values(0u, 300u
 class PortableGoldenFrames : public ::testing::TestWithParam<uint32_t> {
 protected:
     static void SetUpTestSuite() {
-        PortableArithmetic = true;  // before the scene is prepared: start-up geometry uses it too
+        portable_.emplace(PortableArithmetic, true);  // before the scene is prepared: start-up geometry uses it too
         ASSERT_TRUE(OpenHeadlessScene(ScreenWidth, ScreenHeight));
     }
     static void TearDownTestSuite() {
         CloseHeadlessScene();
-        PortableArithmetic = PortableByDefault;
+        portable_.reset();
     }
-    static inline const bool PortableByDefault = PortableArithmetic;
+    static inline std::optional<ScopedMode<bool>> portable_;
 };
 
 TEST_P(PortableGoldenFrames, MatchTheReferencePictureExactly) {

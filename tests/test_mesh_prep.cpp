@@ -10,6 +10,7 @@
 #include "assets/embedded_data.h"
 #include "assets/mesh_prep.h"
 #include "assets/model_reader.h"
+#include "core/reciprocal.h"
 #include "core/scene_arrays.h"
 #include "core/simd.h"
 #include "core/vec_ops.h"
@@ -17,8 +18,9 @@
 
 namespace {
 
-// The same single-lane estimate instruction the vector code uses.
-float ScalarRsqrt(float d) { return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(d))); }
+// 1/sqrt(d) as the vector code takes it in the current mode: the estimate
+// instruction, or the exact square root and division in portable mode.
+float ScalarRsqrt(float d) { return _mm_cvtss_f32(ReciprocalSqrtOf(_mm_set_ss(d))); }
 
 Vec3 ScalarSub(Vec3 p, Vec3 q) { return {q.x - p.x, q.y - p.y, q.z - p.z}; }
 
@@ -121,7 +123,7 @@ TEST(NormalizeModel, CentresOnTheBoxAndScalesByTheLargestHalfExtent) {
     // centre is the middle of the range, not the mean.
     Vec3 v[4] = {{100, -50, 10}, {290, 50, 20}, {300, 0, 15}};
     NormalizeModel(v, 3);
-    const float s = RcpEstimate(100.0f);
+    const float s = ReciprocalOf(100.0f);
     EXPECT_TRUE(SameVec3(v[0], {-100 * s, -50 * s, -5 * s}));
     EXPECT_TRUE(SameVec3(v[1], {90 * s, 50 * s, 5 * s}));
     EXPECT_TRUE(SameVec3(v[2], {100 * s, 0 * s, 0 * s}));
@@ -130,13 +132,13 @@ TEST(NormalizeModel, CentresOnTheBoxAndScalesByTheLargestHalfExtent) {
     // y widest, then z widest: the largest value is carried across axes.
     Vec3 w[3] = {{0, 0, 1}, {2, 10, 3}};
     NormalizeModel(w, 2);
-    const float t = RcpEstimate(5.0f);
+    const float t = ReciprocalOf(5.0f);
     EXPECT_TRUE(SameVec3(w[0], {-1 * t, -5 * t, -1 * t}));
     EXPECT_TRUE(SameVec3(w[1], {1 * t, 5 * t, 1 * t}));
 
     Vec3 z[3] = {{0, 1, -40}, {2, 3, 40}};
     NormalizeModel(z, 2);
-    const float u = RcpEstimate(40.0f);
+    const float u = ReciprocalOf(40.0f);
     EXPECT_TRUE(SameVec3(z[0], {-1 * u, -1 * u, -40 * u}));
     EXPECT_NEAR(z[1].z, 1.0f, EstimateTolerance);
 }

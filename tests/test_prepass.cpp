@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "core/scene_state.h"
-#include "render/frame_pipeline.h"
+#include "render/clear_and_transform.h"
 #include "render/prepass.h"
-#include "render/prepass_rows.h"
 #include "tests/support/bit_equality.h"
-#include "tests/support/scene_reset.h"
+#include "tests/support/prepass_one_row.h"
+#include "tests/support/scoped_scene_state.h"
 
 namespace {
 
@@ -35,7 +35,16 @@ protected:
         for (float d : depth) n += d != DepthClearValue;
         return n;
     }
-    void Draw(PrepassVertex a, PrepassVertex b, PrepassVertex c) { PrepassTriangle(a, b, c, depth.data()); }
+    void Draw(PrepassVertex a, PrepassVertex b, PrepassVertex c) {
+        PrepassRows rows = StartPrepassRows(depth.data(), Width, Height);
+        PrepassTriangle(rows, a, b, c);
+        FlushPrepassRows(rows);
+    }
+    void Span(int16_t row, PrepassEnd end1, PrepassEnd end2) {
+        PrepassRows rows = StartPrepassRows(depth.data(), Width, Height);
+        PrepassSpan(rows, row, end1, end2);
+        FlushPrepassRows(rows);
+    }
 };
 
 TEST_F(PrepassTest, RightTriangleCoversHalfOpenRowsAndColumns) {
@@ -66,17 +75,17 @@ TEST_F(PrepassTest, LeftClipAdvancesDepthByTheClippedColumns) {
 }
 
 TEST_F(PrepassTest, SpanWiderThanTheRowCoversEveryColumn) {
-    PrepassSpan(7, {-50, 1.0f}, {Width + 50, 1.0f}, depth.data());
+    Span(7, {-50, 1.0f}, {Width + 50, 1.0f});
     for (int column = 0; column < Width; ++column) EXPECT_EQ(At(column, 7), 1.0f);
     EXPECT_EQ(WrittenCount(), Width);
 }
 
 TEST_F(PrepassTest, RowsAndSpansOutsideTheBufferWriteNothing) {
-    PrepassSpan(-1, {0, 1.0f}, {10, 1.0f}, depth.data());
-    PrepassSpan(Height, {0, 1.0f}, {10, 1.0f}, depth.data());
-    PrepassSpan(3, {Width, 1.0f}, {Width + 9, 1.0f}, depth.data());
-    PrepassSpan(3, {-9, 1.0f}, {0, 1.0f}, depth.data());
-    PrepassSpan(3, {5, 1.0f}, {5, 1.0f}, depth.data());
+    Span(-1, {0, 1.0f}, {10, 1.0f});
+    Span(Height, {0, 1.0f}, {10, 1.0f});
+    Span(3, {Width, 1.0f}, {Width + 9, 1.0f});
+    Span(3, {-9, 1.0f}, {0, 1.0f});
+    Span(3, {5, 1.0f}, {5, 1.0f});
     Draw({-10, 40, 1}, {20, 45, 1}, {5, 60, 1});  // wholly below
     Draw({50, 2, 1}, {70, 5, 1}, {60, 20, 1});    // wholly right
     Draw({2, -20, 1}, {30, -5, 1}, {10, -1, 1});  // wholly above
@@ -91,7 +100,7 @@ TEST_F(PrepassTest, KeepsTheNearestDepthAndTheFirstOfEqualOnes) {
     EXPECT_EQ(At(2, 2), 3.0f);
     // An equal depth keeps the stored value bit for bit (-0 does not replace +0).
     std::fill(depth.begin(), depth.end(), 0.0f);
-    PrepassSpan(0, {0, -0.0f}, {4, -0.0f}, depth.data());
+    Span(0, {0, -0.0f}, {4, -0.0f});
     EXPECT_FALSE(std::signbit(At(0, 0)));
 }
 
@@ -99,10 +108,10 @@ TEST_F(PrepassTest, KeepsTheNearestDepthAndTheFirstOfEqualOnes) {
 // order: -0 after +0 keeps +0, whichever lane reaches the column first.
 TEST_F(PrepassTest, RowsKeepFaceOrderOnOneRow) {
     PrepassRows rows = StartPrepassRows(depth.data(), Width, Height);
-    AddPrepassTriangle(rows, {0, 0, 0.0f}, {10, 0, 0.0f}, {0, 2, 0.0f});   // +0 on rows 0 and 1
-    AddPrepassTriangle(rows, {6, 0, -0.0f}, {9, 0, 1.0f}, {6, 1, -0.0f});  // -0 at column 6 of row 0
-    AddPrepassSpan(rows, 1, {6, -0.0f}, {9, 1.0f});
-    AddPrepassSpan(rows, 1, {0, 0.0f}, {10, 0.0f});
+    PrepassTriangle(rows, {0, 0, 0.0f}, {10, 0, 0.0f}, {0, 2, 0.0f});   // +0 on rows 0 and 1
+    PrepassTriangle(rows, {6, 0, -0.0f}, {9, 0, 1.0f}, {6, 1, -0.0f});  // -0 at column 6 of row 0
+    PrepassSpan(rows, 1, {6, -0.0f}, {9, 1.0f});
+    PrepassSpan(rows, 1, {0, 0.0f}, {10, 0.0f});
     FlushPrepassRows(rows);
     EXPECT_FALSE(std::signbit(At(6, 0)));
     EXPECT_TRUE(std::signbit(At(6, 1)));
@@ -156,8 +165,8 @@ TEST(PrepassRows, MatchOneRowAtATimeOnRandomFaces) {
                 const int dy = shape == 2 ? uniform(-2, 2) : shape == 3 ? 0 : uniform(-40, 40);
                 corner = PrepassVertex{static_cast<int16_t>(x0 + dx), static_cast<int16_t>(y0 + dy), anyDepth()};
             }
-            PrepassTriangle(v[0], v[1], v[2], oneRow.data());
-            AddPrepassTriangle(rows, v[0], v[1], v[2]);
+            PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
+            PrepassTriangle(rows, v[0], v[1], v[2]);
         }
         FlushPrepassRows(rows);
         ASSERT_TRUE(SameWords(oneRow, fourRows)) << "trial " << trial;

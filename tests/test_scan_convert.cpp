@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "core/reciprocal.h"
-#include "render/frame_pipeline.h"
-#include "render/nearest_mark_rows.h"
-#include "render/scan_convert.h"
-#include "render/span_shader.h"
-#include "render/triangle_walk.h"
+#include "render/clear_and_transform.h"
+#include "render/nearest_marks.h"
+#include "render/row_walk.h"
+#include "render/shade_edges.h"
 #include "tests/support/bit_equality.h"
+#include "tests/support/nearest_marks_one_face.h"
+#include "tests/support/scoped_mode.h"
 
 namespace {
 
@@ -157,13 +158,13 @@ TEST(ScanConvert, BandLimitsBeyondSixteenBitsSaturate) {
     EXPECT_TRUE(FaceTouchesBand(Vertex(-32768, -32768), Vertex(32767, 5), Vertex(0, 32767), huge));
 }
 
-// Opaque faces marked four rows at a time against one face at a time
-// (MarkNearestTriangle), bit for bit in ShadeDepth and ColorBuffer, with the
+// Opaque faces marked four rows at a time against one face and one span at a
+// time (MarkNearestTriangleOneFace), bit for bit in ShadeDepth and ColorBuffer, with the
 // same marked rows per face: random faces with ragged ends, left and right
 // clips and rows cut by either band's edge, depths that tie with each other
 // and with ShadeDepth, in both arithmetic modes.
 TEST(MarkRows, MatchOneFaceAtATimeOnRandomFaces) {
-    const bool portable = PortableArithmetic;
+    const ScopedMode arithmetic(PortableArithmetic);
     std::mt19937 random(15);
     auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
     for (bool exact : {false, true}) {
@@ -194,8 +195,8 @@ TEST(MarkRows, MatchOneFaceAtATimeOnRandomFaces) {
                                     static_cast<float>(uniform(0, 64)) / (uniform(0, 1) ? 8.0f : 1.0f));
                 }
                 const uint32_t face = static_cast<uint32_t>(f);
-                expected[f] = MarkNearestTriangle(v[0], v[1], v[2], oneFace, NearestTag(face));
-                AddMarkTriangle(rows, v[0], v[1], v[2], face);
+                expected[f] = MarkNearestTriangleOneFace(v[0], v[1], v[2], oneFace, NearestTag(face));
+                MarkNearestTriangle(rows, v[0], v[1], v[2], face);
             }
             FlushMarkRows(rows);
             ASSERT_TRUE(SameWords(shade, rowsShade)) << "trial " << trial;
@@ -209,7 +210,6 @@ TEST(MarkRows, MatchOneFaceAtATimeOnRandomFaces) {
             }
         }
     }
-    PortableArithmetic = portable;
 }
 
 }  // namespace

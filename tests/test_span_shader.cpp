@@ -1,6 +1,6 @@
 // The span shader: clipping, depth and front-surface tests, lighting, texture,
-// bump and store, against worked numbers and against a plain scalar version of
-// the same arithmetic on many random spans.
+// bump and store, against worked numbers and against the one-pixel-at-a-time
+// reference shader on many random spans.
 #include <gtest/gtest.h>
 #include <smmintrin.h>
 
@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "core/reciprocal.h"
-#include "render/frame_pipeline.h"
-#include "render/lighting.h"
-#include "render/lighting_lanes.h"
+#include "render/clear_and_transform.h"
+#include "render/lane_count.h"
+#include "render/lights.h"
 #include "render/span_shader.h"
+#include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
+#include "tests/support/reference_shader.h"
 
 namespace {
 
@@ -25,8 +27,7 @@ constexpr int MapSize = 128;
 constexpr uint32_t Opaque8 = 7;  // class colour index of FaceClass 8: (111, 111, 111)
 constexpr uint32_t TranslucentIndex = ClassColorIndexOf(TranslucentFaceClass);
 
-float Rcp(float x) { return _mm_cvtss_f32(_mm_rcp_ss(_mm_set_ss(x))); }
-float Rsqrt(float x) { return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(x))); }
+float Rcp(float x) { return ReciprocalOf(x); }  // estimated, or exact in portable mode
 uint8_t Channel(uint32_t pixel, int lane) { return static_cast<uint8_t>(pixel >> (8 * lane)); }
 
 struct Buffers {
@@ -49,147 +50,6 @@ SpanEnd End(int32_t x, Vec4 normal, float u, float v, float depth) {
     end.attrib = Vec4{{u, v, depth, 0.0f}};
     return end;
 }
-
-// ---- A plain scalar version of the per-pixel arithmetic, written from the rules.
-
-struct ReferenceShader {
-    const FaceContext& c;
-
-    static float Dot3(const float* a, const float* b) { return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2]; }
-    static float Dot4(const float* a, const float* b) { return (a[0] * b[0] + a[1] * b[1]) + (a[2] * b[2] + a[3] * b[3]); }
-
-    float H(int column, int row) const { return c.heightMap[row * MapSize + column]; }
-    static float SignedByteDifference(float a, float b) {
-        return static_cast<float>(static_cast<int8_t>(static_cast<uint8_t>(static_cast<int>(a) - static_cast<int>(b))));
-    }
-
-    static void Weights(float uc, float vc, int& iu, int& iv, float w[4]) {
-        iu = static_cast<int>(uc);
-        iv = static_cast<int>(vc);
-        const float fu = uc - static_cast<float>(iu), fv = vc - static_cast<float>(iv);
-        w[0] = (1.0f - fu) * (1.0f - fv);
-        w[1] = fu * (1.0f - fv);
-        w[2] = (1.0f - fu) * fv;
-        w[3] = fu * fv;
-    }
-
-    void Bump(const float* N, const float* A, float* n) const {
-        const float uc = std::max(std::min(A[0], 124.0f), 2.0f), vc = std::max(std::min(A[1], 124.0f), 2.0f);
-        int iu, iv;
-        float w[4];
-        Weights(uc, vc, iu, iv, w);
-        const float across[4] = {SignedByteDifference(H(iu - 1, iv), H(iu + 1, iv)),
-                                 SignedByteDifference(H(iu, iv), H(iu + 2, iv)),
-                                 SignedByteDifference(H(iu - 1, iv + 1), H(iu + 1, iv + 1)),
-                                 SignedByteDifference(H(iu, iv + 1), H(iu + 2, iv + 1))};
-        const float down[4] = {SignedByteDifference(H(iu, iv - 1), H(iu, iv + 1)),
-                               SignedByteDifference(H(iu + 1, iv - 1), H(iu + 1, iv + 1)),
-                               SignedByteDifference(H(iu, iv), H(iu, iv + 2)),
-                               SignedByteDifference(H(iu + 1, iv), H(iu + 1, iv + 2))};
-        const float gx = (w[0] * across[0] + w[1] * across[1]) + (w[2] * across[2] + w[3] * across[3]);
-        const float gy = (w[0] * down[0] + w[1] * down[1]) + (w[2] * down[2] + w[3] * down[3]);
-        const float tilted[3] = {N[0] + 0.023f * gx, N[1] + 0.023f * gy, N[2]};
-        const float r = Rsqrt(Dot3(tilted, tilted));
-        for (int i = 0; i < 3; ++i) n[i] = tilted[i] * r;
-    }
-
-    void Sample(const float* A, float* sample) const {
-        int iu, iv;
-        float w[4];
-        Weights(std::min(A[0], 124.0f), std::min(A[1], 124.0f), iu, iv, w);
-        const uint32_t* t = c.texture + iv * MapSize + iu;
-        for (int ch = 0; ch < 3; ++ch) {
-            const float t00 = Channel(t[0], ch), t10 = Channel(t[1], ch);
-            const float t01 = Channel(t[MapSize], ch), t11 = Channel(t[MapSize + 1], ch);
-            sample[ch] = (w[0] * t00 + w[1] * t10) + (w[2] * t01 + w[3] * t11);
-        }
-    }
-
-    void Pixel(int p, const float* N, const float* A) const {
-        const float z = A[2];
-        if (!(z < c.shadeDepth[p])) return;
-        const float length = Rsqrt(Dot4(N, N));
-        float n[3] = {N[0] * length, N[1] * length, N[2] * length};
-        const float P = c.prepassDepth[p];
-        const bool front = z + 1.1f >= P && z - 1.1f < P;
-        const bool translucent = c.classColorIndex == ClassColorIndexOf(TranslucentFaceClass);
-        if (front && translucent) Bump(N, A, n);
-        float S[3] = {0, 0, 0}, R[3] = {0, 0, 0};
-        for (int k = 0; k < LightCount; ++k) {
-            const Light& light = LightTable[k];
-            const float d = Dot3(light.direction.v, n);
-            float d16 = d * d;
-            d16 *= d16;
-            d16 *= d16;
-            d16 *= d16;
-            for (int ch = 0; ch < 3; ++ch) {
-                float t;
-                const float diffuse = std::max(d, 0.0f) * light.diffuse.v[ch];
-                if (front) {
-                    t = d16 * light.specular.v[ch];
-                    if (!translucent) t = (t + diffuse) + light.ambient.v[ch];
-                } else {
-                    R[ch] = (R[ch] + diffuse) + light.ambient.v[ch];
-                    t = R[ch];
-                }
-                S[ch] = std::max(S[ch], t);
-            }
-        }
-        float sample[3] = {1, 1, 1};
-        if (translucent) Sample(A, sample);
-        uint32_t pixel = 0;
-        for (int ch = 0; ch < 3; ++ch) {
-            float s = std::min(S[ch], 255.0f);
-            if (translucent) s = s * sample[ch];
-            const float colour = s * ClassColorTable[c.classColorIndex].v[ch];
-            const int value = std::clamp(static_cast<int>(std::nearbyint(colour)) >> 8, 0, 255);
-            pixel |= static_cast<uint32_t>(value) << (8 * ch);
-        }
-        if (translucent) {
-            const uint32_t old = c.colorBuffer[p];
-            uint32_t sum = old & 0xFF000000u;
-            for (int ch = 0; ch < 3; ++ch)
-                sum |= static_cast<uint32_t>(std::min(Channel(old, ch) + Channel(pixel, ch), 255)) << (8 * ch);
-            c.colorBuffer[p] = sum;
-        } else {
-            c.colorBuffer[p] = pixel;
-            c.shadeDepth[p] = z;
-        }
-    }
-
-    void Span(int32_t row, const SpanEnd& e1, const SpanEnd& e2) const {
-        const BandRect& band = c.band;
-        if (row < band.top || row >= band.bottom || e1.x == e2.x) return;
-        const SpanEnd& L = e1.x < e2.x ? e1 : e2;
-        const SpanEnd& R = e1.x < e2.x ? e2 : e1;
-        int32_t xl = L.x, xr = R.x;
-        if (xl >= band.right || xr <= band.left) return;
-        const float r = Rcp(static_cast<float>(xr - xl));
-        float N[4], A[4], dN[4], dA[4];
-        for (int i = 0; i < 4; ++i) {
-            dN[i] = (R.normal.v[i] - L.normal.v[i]) * r;
-            dA[i] = (R.attrib.v[i] - L.attrib.v[i]) * r;
-            N[i] = L.normal.v[i];
-            A[i] = L.attrib.v[i];
-        }
-        if (xl < band.left) {
-            const float k = static_cast<float>(band.left - xl);
-            for (int i = 0; i < 4; ++i) {
-                N[i] = dN[i] * k + N[i];
-                A[i] = dA[i] * k + A[i];
-            }
-            xl = band.left;
-        }
-        if (xr >= band.right) xr = band.right;
-        for (int32_t x = xl; x < xr; ++x) {
-            Pixel(row * static_cast<int>(c.width) + x, N, A);
-            for (int i = 0; i < 4; ++i) {
-                N[i] += dN[i];
-                A[i] += dA[i];
-            }
-        }
-    }
-};
 
 class SpanShaderTest : public ::testing::Test {
 protected:
@@ -235,7 +95,7 @@ TEST_F(SpanShaderTest, MatchesTheScalarVersionOnRandomSpans) {
         const FaceContext fastContext = fast.Context(classIndex, band);
         const FaceContext referenceContext = reference.Context(classIndex, band);
         ShadeSpan(row, a, b, fastContext);
-        ReferenceShader{referenceContext}.Span(row, a, b);
+        ReferenceShader(referenceContext, PortableArithmetic).Span(row, a, b);
         ASSERT_TRUE(SameWords(fast.colour, reference.colour)) << "colour differs, trial " << trial;
         ASSERT_TRUE(SameWords(fast.shade, reference.shade)) << "depth differs, trial " << trial;
         comparedPixels += std::abs(a.x - b.x);
@@ -243,13 +103,14 @@ TEST_F(SpanShaderTest, MatchesTheScalarVersionOnRandomSpans) {
     EXPECT_GT(comparedPixels, 10000);
 }
 
-// The batched shader against the one-pixel-at-a-time shader, in both
+// The batched shader against the one-pixel-at-a-time reference, in both
 // arithmetic modes and with four and (where the processor allows) eight
 // lanes, on random spans that include zero-length normals (NaN after
 // normalising), depth ties with ShadeDepth and long spans that fill several
 // batches.
 TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
-    const bool portable = PortableArithmetic, eightLanes = UseEightLanes;
+    const ScopedMode keptArithmetic(PortableArithmetic);
+    const ScopedMode keptLanes(UseEightLanes);
     for (bool eight : {false, true}) {
         if (eight && !EightLanesUsable()) continue;
         UseEightLanes = eight;
@@ -283,7 +144,7 @@ TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
                 const SpanEnd a = randomEnd(), b = randomEnd();
                 const int32_t row = trial % Rows;
                 ShadeSpan(row, a, b, batched.Context(classIndex));
-                ShadeSpanPerPixel(row, a, b, perPixel.Context(classIndex));
+                ReferenceShader(perPixel.Context(classIndex), exact).Span(row, a, b);
                 ASSERT_EQ(0, std::memcmp(batched.colour.data(), perPixel.colour.data(), batched.colour.size() * 4))
                     << "colour differs, trial " << trial << (exact ? " (exact)" : " (estimates)");
                 ASSERT_EQ(0, std::memcmp(batched.shade.data(), perPixel.shade.data(), batched.shade.size() * 4))
@@ -292,8 +153,6 @@ TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
             }
         }
     }
-    PortableArithmetic = portable;
-    UseEightLanes = eightLanes;
 }
 
 TEST_F(SpanShaderTest, ClipsToTheBandAndDrawsHalfOpenRuns) {

@@ -13,10 +13,14 @@
 #include "core/scene_state.h"
 #include "core/scene_arrays.h"
 #include "render/band_workers.h"
+#include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
 #include "render/prepass.h"
+#include "render/screen_point.h"
+#include "tests/support/prepass_one_row.h"
+#include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
-#include "render/lighting_lanes.h"
+#include "render/lane_count.h"
 
 namespace {
 
@@ -92,7 +96,7 @@ TEST_F(WholeFrame, EveryDrawnPixelWasReachedByThePrepass) {
 }
 
 // The frame's pre-pass, drawn four rows at a time, against every face drawn
-// one row at a time (PrepassTriangle) into a second buffer.
+// one row at a time (PrepassTriangleOneRow) into a second buffer.
 TEST_F(WholeFrame, PrepassMatchesOneRowAtATime) {
     for (uint32_t frame : SampleFrames) {
         const Frame f = DrawThreaded(frame);
@@ -106,7 +110,7 @@ TEST_F(WholeFrame, PrepassMatchesOneRowAtATime) {
                 v[k] = PrepassVertex{ToScreenPoint(screen).x, ToScreenPoint(screen).y, screen.z};
                 placed = placed && HasScreenPosition(screen);
             }
-            if (placed) PrepassTriangle(v[0], v[1], v[2], oneRow.data());
+            if (placed) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
         }
         EXPECT_TRUE(SameWords(oneRow, f.prepass)) << frame;
     }
@@ -162,7 +166,8 @@ TEST_F(WholeFrame, EachBandDrawsOnlyItsOwnRows) {
 // middle row; both arithmetic modes, four and eight lanes.
 TEST_F(WholeFrame, EqualDepthsKeepTheEarlierFace) {
     const std::vector<Face> savedFaces(ModelFaces, ModelFaces + Scene.faceCount);
-    const bool portable = PortableArithmetic, eightLanes = UseEightLanes;
+    const ScopedMode keptArithmetic(PortableArithmetic);
+    const ScopedMode keptLanes(UseEightLanes);
     constexpr uint32_t Earlier = 52, Later = 429;  // the first faces of classes 2 and 3
     constexpr int Side = 12;
     struct Place {
@@ -212,8 +217,6 @@ TEST_F(WholeFrame, EqualDepthsKeepTheEarlierFace) {
         }
     }
     std::copy(savedFaces.begin(), savedFaces.end(), ModelFaces);
-    PortableArithmetic = portable;
-    UseEightLanes = eightLanes;
 }
 
 TEST_F(WholeFrame, FramesAfterTheWrapMatchTheirSeek) {
@@ -264,7 +267,8 @@ TEST_F(WholeFrame, FacesWithANonFiniteCornerAreLeftOut) {
 // both arithmetic modes, colour and depth identical. Where the processor
 // allows eight lanes, the reference is lit in four and the frame in eight.
 TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
-    const bool portable = PortableArithmetic, eightLanes = UseEightLanes;
+    const ScopedMode keptArithmetic(PortableArithmetic);
+    const ScopedMode keptLanes(UseEightLanes);
     const int screens[][2] = {{330, 250}, {641, 483}, {1290, 730}};
     for (const auto& screen : screens) {
         ASSERT_TRUE(OpenHeadlessScene(screen[0], screen[1]));
@@ -283,8 +287,6 @@ TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
             }
         }
     }
-    PortableArithmetic = portable;
-    UseEightLanes = eightLanes;
     CloseHeadlessScene();
 }
 

@@ -4,7 +4,7 @@
 #include "app/window_proc.h"
 #include "core/scene_state.h"
 #include "platform/sdl/sdl_event_translation.h"
-#include "tests/support/scene_reset.h"
+#include "tests/support/scoped_scene_state.h"
 
 namespace {
 

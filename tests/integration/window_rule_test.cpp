@@ -5,7 +5,7 @@
 #include "app/scene_setup.h"
 #include "app/window_proc.h"
 #include "core/scene_state.h"
-#include "tests/support/scene_reset.h"
+#include "tests/support/scoped_scene_state.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "app/headless_scene.h"
 #include "core/scene_state.h"
 #include "render/band_workers.h"
+#include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
 #include "render/prepass.h"
 

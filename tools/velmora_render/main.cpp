@@ -42,7 +42,7 @@ int ExportAssets(const std::string& dir) {
     if (!EnsureDirectory(dir, error) ||
         !WriteFileBytes(dir + "/model.3ds", EmbeddedModel, EmbeddedModelBytes, error) ||
         !WriteFileBytes(dir + "/band.bmp", BandImage, BandImageBytes, error) ||
-        !WriteFileBytes(dir + "/face_classes.bin", FaceClassTableBytes, sizeof FaceClassTableBytes, error)) {
+        !WriteFileBytes(dir + "/face_classes.bin", FaceClassTable, sizeof FaceClassTable, error)) {
         std::fprintf(stderr, "velmora-render: %s\n", error.c_str());
         return ExitFailure;
     }

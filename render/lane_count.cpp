@@ -1,10 +1,12 @@
-#include "render/lighting_lanes.h"
+#include "render/lane_count.h"
 
 #include <smmintrin.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include "render/eight_lane_lighting.h"
 
 namespace {
 
@@ -66,5 +68,4 @@ bool UseEightLanes = ChooseEightLanes();
 #else
 bool EightLanesUsable() { return false; }
 bool UseEightLanes = false;
-void LightOpaqueInEightLanes(PendingPixels&, const FaceContext&, const shading::LaneLights&, bool) {}
 #endif

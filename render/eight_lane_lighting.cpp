@@ -2,10 +2,12 @@
 // four-lane lighting (lane_lighting.h) over eight lanes. This file alone is
 // compiled with -mavx2 (never -mfma), and its code runs only where start-up
 // found AVX2 and eight-lane estimates equal to the four-lane ones.
+#include "render/eight_lane_lighting.h"
+
 #include <immintrin.h>
 
+#include "core/reciprocal.h"
 #include "render/lane_lighting.h"
-#include "render/lighting_lanes.h"
 
 namespace {
 

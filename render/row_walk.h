@@ -1,9 +1,9 @@
 // The one row walk of both passes, the depth pre-pass and the shading: a
 // face's vertices sorted by row, two 22.10 fixed-point edges, and each row's
-// two span ends handed to a span routine (the long edge's end first). Both
-// passes walk the same rows and columns because they walk with this code; they
-// differ only in what their edges carry besides the column, which the
-// EdgeValues parameter describes:
+// two span ends handed to a span routine (the long edge's end first), which
+// sets its span up with span_setup.h. Both passes walk the same rows and
+// columns because they walk with this code; they differ only in what their
+// edges carry besides the column, which the EdgeValues parameter describes:
 //
 //   struct EdgeValues {
 //       using Vertex = ...;  // has int16_t x, y

@@ -1,4 +1,4 @@
-#include "render/lighting.h"
+#include "render/lights.h"
 
 #include "core/reciprocal.h"
 #include "core/simd.h"
@@ -37,5 +37,19 @@ void NormalizeLights(Light* lights, int count) {
         __m128 direction = LoadVec4(lights[i].direction);
         __m128 lengthSquared = Dot4Ordered(direction, direction);
         StoreVec4(lights[i].direction, _mm_mul_ps(direction, ReciprocalSqrtOf(lengthSquared)));
+    }
+}
+
+void SplatLights(LaneLights& lights) {
+    for (int k = 0; k < LightCount; ++k) {
+        const Light& light = LightTable[k];
+        Splat(lights.directionX[k], light.direction.v[0]);
+        Splat(lights.directionY[k], light.direction.v[1]);
+        Splat(lights.directionZ[k], light.direction.v[2]);
+        for (int c = 0; c < ColourChannels; ++c) {
+            Splat(lights.diffuse[k][c], light.diffuse.v[c]);
+            Splat(lights.ambient[k][c], light.ambient.v[c]);
+            Splat(lights.specular[k][c], light.specular.v[c]);
+        }
     }
 }
