@@ -4,6 +4,8 @@
 # page, and velmora-single.js for any other page; index.html picks one.
 set(VELMORA_SITE_DIR ${PROJECT_BINARY_DIR}/site)
 configure_file(${PROJECT_SOURCE_DIR}/platform/web/index.html ${VELMORA_SITE_DIR}/index.html COPYONLY)
+# The page's icon: the program's own (velmora-render --icon).
+configure_file(${PROJECT_SOURCE_DIR}/packaging/icons/velmora-64.png ${VELMORA_SITE_DIR}/velmora-64.png COPYONLY)
 
 # Memory grows only at start-up, for the buffers; 1 GiB holds them for any
 # canvas a browser allows.

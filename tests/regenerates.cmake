@@ -1,9 +1,10 @@
 # Runs a generator into a fresh directory and compares every file it writes
 # with the committed one of the same name, byte for byte.
-# Usage: cmake -DGENERATOR=path -DEXPECTED=dir -DWORKDIR=dir -P regenerates.cmake
+# Usage: cmake -DGENERATOR=path [-DGENERATOR_ARGS=a;b] -DEXPECTED=dir -DWORKDIR=dir -P regenerates.cmake
+# (the generator is run as GENERATOR GENERATOR_ARGS... WORKDIR)
 file(REMOVE_RECURSE "${WORKDIR}")
 file(MAKE_DIRECTORY "${WORKDIR}")
-execute_process(COMMAND "${GENERATOR}" "${WORKDIR}" RESULT_VARIABLE status ERROR_VARIABLE log)
+execute_process(COMMAND "${GENERATOR}" ${GENERATOR_ARGS} "${WORKDIR}" RESULT_VARIABLE status ERROR_VARIABLE log)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${GENERATOR} failed (${status}): ${log}")
 endif()

@@ -3,8 +3,9 @@
 # apt-get, run from PATH and removed; the Windows zip is made, unpacked, and
 # the program taken out of it passes the Wine window test.
 #   tests/package/ci_packages.sh [deb|zip]...   (both when none is named)
-# The deb part needs root (apt-get); the zip part mingw-w64, Wine, Xvfb and the
-# window test's tools. Exits non-zero on the first failure.
+# The deb part needs root (apt-get), lintian, man-db, desktop-file-utils and
+# appstream; the zip part mingw-w64, Wine, Xvfb and the window test's tools.
+# Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 work=$(mktemp -d)
@@ -56,6 +57,16 @@ test_deb() {
     echo "$deb: $(stat -c %s "$deb") bytes; Depends: $(dpkg-deb -f "$deb" Depends)"
     check_declared_libraries "$deb"
 
+    step "lintian $deb"
+    # Debian's own checker, its informational tags included, has nothing to say.
+    local report
+    report=$(lintian --display-info "$deb" 2>&1 | grep -v "running with root privileges is not recommended") || true
+    [ -z "$report" ] || { echo "$report"; fail "lintian reports on $deb"; }
+    desktop-file-validate "$work/unpacked/usr/share/applications/velmora.desktop" ||
+        fail "the packaged menu entry is not valid"
+    appstreamcli validate --no-net "$work/unpacked/usr/share/metainfo/io.velmora.Velmora.metainfo.xml" ||
+        fail "the packaged metainfo is not valid"
+
     step "apt-get install ./$deb"
     installed_here=1
     apt-get install -y "./$deb"
@@ -64,9 +75,26 @@ test_deb() {
     expect_equal "velmora-render --version" "$(velmora-render --version)" "velmora-render $version"
     expect_equal "velmora --version without a display" "$(env -u DISPLAY -u WAYLAND_DISPLAY velmora --version)" \
         "velmora $version"
-    for doc in README.md docs/frame_000384.png; do
+    for doc in README.md docs/frame_000384.png copyright changelog.gz; do
         [ -f "/usr/share/doc/velmora/$doc" ] || fail "/usr/share/doc/velmora/$doc not installed"
     done
+
+    step "the menu entry, its icon and the manual pages"
+    local entry=/usr/share/applications/velmora.desktop
+    [ -f "$entry" ] || fail "$entry not installed"
+    expect_equal "the menu entry's program" "$(sed -n 's/^Exec=//p' "$entry")" velmora
+    expect_equal "the menu entry's icon" "$(sed -n 's/^Icon=//p' "$entry")" velmora
+    for size in 48 64 128 256; do
+        cmp "/usr/share/icons/hicolor/${size}x${size}/apps/velmora.png" "packaging/icons/velmora-$size.png" ||
+            fail "the ${size}x${size} icon is not installed"
+    done
+    [ -f /usr/share/metainfo/io.velmora.Velmora.metainfo.xml ] || fail "the AppStream metainfo is not installed"
+    local shown
+    for page in velmora velmora-render; do
+        shown=$(MANWIDTH=80 man 6 "$page" 2>/dev/null) || fail "man 6 $page shows no page"
+        grep -q "^NAME" <<<"$shown" || fail "man 6 $page shows no page"
+    done
+    grep -q "icon DIR" <<<"$shown" || fail "man 6 velmora-render lacks --icon"
 
     step "the installed velmora-render draws the build's frame"
     (cd "$work" && velmora-render --frames 0 --screen 480x360 --out installed)
@@ -82,7 +110,8 @@ test_deb() {
     if dpkg-query -W -f='${Status}' velmora 2>/dev/null | grep -q "install ok installed"; then
         fail "velmora is still installed"
     fi
-    for file in /usr/bin/velmora /usr/bin/velmora-render /usr/share/doc/velmora; do
+    for file in /usr/bin/velmora /usr/bin/velmora-render /usr/share/doc/velmora /usr/share/applications/velmora.desktop \
+        /usr/share/man/man6/velmora-render.6.gz /usr/share/icons/hicolor/48x48/apps/velmora.png; do
         [ ! -e "$file" ] || fail "$file is left after removal"
     done
     echo "Debian package: installed, ran and removed cleanly"
@@ -98,8 +127,17 @@ test_zip() {
     [ -f "$zip" ] || fail "cpack made no $zip"
     echo "$zip: $(stat -c %s "$zip") bytes"
     unzip -q "$zip" -d "$work/zip"
-    expect_equal "zip contents" "$(cd "$work/zip" && find . -type f | sort | tr '\n' ' ')" \
-        "./velmora-${version}-win64/README.txt ./velmora-${version}-win64/velmora.exe "
+    local dir=$work/zip/velmora-${version}-win64
+    expect_equal "zip contents" "$(cd "$dir" && find . -type f | sort | tr '\n' ' ')" \
+        "./LICENSE.txt ./README.txt ./THIRD-PARTY-NOTICES.txt ./velmora.exe "
+    cmp "$dir/LICENSE.txt" LICENSE || fail "LICENSE.txt is not the project's licence"
+    grep -q "winpthreads" "$dir/THIRD-PARTY-NOTICES.txt" || fail "the notices do not name winpthreads"
+    # The icon resource holds the committed .ico's images, the PNG files themselves.
+    hex() { od -An -v -tx1 "$1" | tr -d ' \n'; }
+    local exe_bytes icon_bytes
+    exe_bytes=$(hex "$dir/velmora.exe")
+    icon_bytes=$(hex packaging/icons/velmora-256.png)
+    [[ $exe_bytes == *"$icon_bytes"* ]] || fail "velmora.exe does not carry the program's icon"
 
     step "the window test under Wine, with the exe from the zip"
     bash tests/integration/window_test.sh wine "$work/zip/velmora-${version}-win64/velmora.exe" appearance ||

@@ -17,6 +17,8 @@ expect_exit 2 "--frames takes K or A-B" --frames -3
 expect_exit 2 "--format takes png or ppm" --format jpg
 expect_exit 2 "needs a value" --out
 expect_exit 2 "takes no other options" --export-assets "$work/x" --frames 3
+expect_exit 2 "--icon DIR takes a directory and no other options" --icon "$work/x" --portable
+expect_exit 2 "--icon DIR takes a directory and no other options" --screen 100x100 --icon "$work/x"
 expect_exit 2 "--bench writes no frames" --bench --out "$work"
 expect_exit 2 "--soak writes no frames" --soak --format ppm
 expect_exit 2 "--screen sizes" --screen 11x12

@@ -109,6 +109,27 @@ bool WritePng(const std::string& path, const uint32_t* pixels, int width, int he
     return Finish(file, path, ok, error);
 }
 
+bool EncodeRgbaPng(const uint8_t* rgba, int width, int height, std::vector<uint8_t>& bytes, std::string& error) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    // The first call measures, the second writes.
+    if (png_image_write_to_memory(&image, nullptr, &size, 0, rgba, 0, nullptr)) {
+        bytes.resize(size);
+        if (png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba, 0, nullptr)) {
+            bytes.resize(size);
+            return true;
+        }
+    }
+    error = std::string("cannot encode a PNG image: ") + image.message;
+    png_image_free(&image);
+    return false;
+}
+
 bool ReadPng(const std::string& path, std::vector<uint32_t>& pixels, int& width, int& height,
              std::string& error) {
     png_image image;

@@ -14,6 +14,7 @@
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "tools/velmora_render/bench.h"
+#include "tools/velmora_render/icon_export.h"
 #include "tools/velmora_render/image_file.h"
 #include "tools/velmora_render/options.h"
 #include "tools/velmora_render/video_export.h"
@@ -43,6 +44,15 @@ int ExportAssets(const std::string& dir) {
         !WriteFileBytes(dir + "/model.3ds", EmbeddedModel, EmbeddedModelBytes, error) ||
         !WriteFileBytes(dir + "/band.bmp", BandImage, BandImageBytes, error) ||
         !WriteFileBytes(dir + "/face_classes.bin", FaceClassTable, sizeof FaceClassTable, error)) {
+        std::fprintf(stderr, "velmora-render: %s\n", error.c_str());
+        return ExitFailure;
+    }
+    return 0;
+}
+
+int ExportIcon(const std::string& dir) {
+    std::string error;
+    if (!EnsureDirectory(dir, error) || !ExportIcons(dir, error)) {
         std::fprintf(stderr, "velmora-render: %s\n", error.c_str());
         return ExitFailure;
     }
@@ -119,6 +129,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.mode == ToolMode::ExportAssets) return ExportAssets(options.exportDir);
+    if (options.mode == ToolMode::Icon) return ExportIcon(options.iconDir);
     // Before the scene is opened: start-up geometry uses the reciprocals too.
     if (options.portable) PortableArithmetic = true;
     if (!OpenHeadlessScene(options.screenWidth, options.screenHeight)) {

@@ -10,6 +10,7 @@ const char* const ToolUsage =
     "       velmora-render --bench [--portable] [--screen WxH] [--frames A-B] [--repeat N]\n"
     "       velmora-render --soak [--portable] [--screen WxH] [--frames A-B]\n"
     "       velmora-render --export-assets DIR\n"
+    "       velmora-render --icon DIR\n"
     "       velmora-render --help | --version\n"
     "Renders the demo's frames without a window. Frame K is the K-th frame the demo draws\n"
     "(frame 0 first), written as DIR/frame_NNNNNN.png or .ppm (seven digits and more from\n"
@@ -21,7 +22,9 @@ const char* const ToolUsage =
     "each frame N times and keeps the fastest, which filters out other processes' bursts. --soak draws\n"
     "frames (0-19999 by default) without writing them and prints the process's resident\n"
     "memory, open files and threads every 1000 frames. --export-assets writes the embedded\n"
-    "model.3ds, band.bmp and face_classes.bin. --portable computes exact reciprocals and\n"
+    "model.3ds, band.bmp and face_classes.bin. --icon writes the program's icon, frame 384\n"
+    "in portable mode cropped square around the set, as velmora-48.png, -64, -128, -256 and\n"
+    "velmora.ico. --portable computes exact reciprocals and\n"
     "reciprocal square roots in place of the processor's fast estimates, so that frames are\n"
     "identical on every processor and in the browser.\n";
 
@@ -109,7 +112,7 @@ bool ParseFps(const std::string& text, ToolOptions& options, std::string& error)
 
 bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options, std::string& error) {
     bool bench = false, soak = false, formatGiven = false, outGiven = false, exportGiven = false,
-         videoGiven = false, fpsGiven = false;
+         videoGiven = false, fpsGiven = false, iconGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string& out) {
@@ -142,6 +145,9 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
         } else if (arg == "--export-assets") {
             if (!value(options.exportDir)) return false;
             exportGiven = true;
+        } else if (arg == "--icon") {
+            if (!value(options.iconDir)) return false;
+            iconGiven = true;
         } else if (arg == "--screen") {
             if (!value(text) || !ParseScreen(text, options, error)) return false;
         } else if (arg == "--frames") {
@@ -174,6 +180,15 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
     if (options.repeatGiven && !bench) {
         error = "--repeat applies to --bench only";
         return false;
+    }
+    // The icon is one fixed frame: nothing about it is chosen on the command line.
+    if (iconGiven) {
+        if (args.size() != 2 || options.iconDir.empty()) {
+            error = "--icon DIR takes a directory and no other options";
+            return false;
+        }
+        options.mode = ToolMode::Icon;
+        return true;
     }
     if (exportGiven) {
         if (bench || soak || formatGiven || outGiven || options.framesGiven || args.size() != 2) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-enum class ToolMode { Render, Bench, Soak, Video, ExportAssets, Help, Version };
+enum class ToolMode { Render, Bench, Soak, Video, ExportAssets, Icon, Help, Version };
 enum class ImageFormat { Png, Ppm };
 
 struct ToolOptions {
@@ -17,6 +17,7 @@ struct ToolOptions {
     ImageFormat format = ImageFormat::Png;
     std::string outDir = ".";
     std::string exportDir;
+    std::string iconDir;
     std::string videoPath;
     uint32_t videoFps = 60;
     bool portable = false;  // exact 1/x and 1/sqrt(x) in place of the fast estimates
