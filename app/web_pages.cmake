@@ -1,9 +1,12 @@
 # The demo as a web page: static files in build/<preset>/site, served as they
 # are (platform/web/serve.py). Two builds of the same objects: velmora.js with
 # shared memory, whose band workers are threads, for a cross-origin isolated
-# page, and velmora-single.js for any other page; index.html picks one.
+# page, run on a worker of its own; and velmora-single.js for any other page,
+# run on the page's thread. index.html picks one; velmora-page.js is the
+# page's side of both.
 set(VELMORA_SITE_DIR ${PROJECT_BINARY_DIR}/site)
 configure_file(${PROJECT_SOURCE_DIR}/platform/web/index.html ${VELMORA_SITE_DIR}/index.html COPYONLY)
+configure_file(${PROJECT_SOURCE_DIR}/platform/web/page_side.js ${VELMORA_SITE_DIR}/velmora-page.js COPYONLY)
 # The page's icon: the program's own (velmora-render --icon).
 configure_file(${PROJECT_SOURCE_DIR}/packaging/icons/velmora-64.png ${VELMORA_SITE_DIR}/velmora-64.png COPYONLY)
 
@@ -17,11 +20,11 @@ function(velmora_web_page target output_name)
   target_link_options(${target} PRIVATE ${web_page_options} ${ARGN})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} SUFFIX .js
                         RUNTIME_OUTPUT_DIRECTORY ${VELMORA_SITE_DIR}
-                        LINK_DEPENDS ${VELMORA_WEB_PAGE_LIBRARY})
+                        LINK_DEPENDS "${VELMORA_WEB_PAGE_LIBRARY}")
 endfunction()
 
-# Two workers ready before the first frame: a thread started on the page's
-# own thread must not wait for a worker to load while that thread waits for it.
+# Two workers ready before the first frame: a band thread must not wait for a
+# worker to load while the frame loop waits for it.
 # (Growable shared memory slows JavaScript's own heap accesses, of which the
 # page makes one per frame, the copy onto the canvas.)
 velmora_web_page(velmora_web velmora -pthread -sPTHREAD_POOL_SIZE=2 -Wno-pthreads-mem-growth)

@@ -5,6 +5,28 @@
 #include <smmintrin.h>
 
 #include "core/types.h"
+#if defined(__wasm_simd128__)
+#include "core/simd_wasm.h"
+#endif
+
+// Lane primitives with x86's results for every input (NaN, infinities,
+// out-of-range conversions, signed zeros): the SSE instruction natively, an
+// exact WebAssembly SIMD form where emscripten's translation is slow.
+#if defined(__wasm_simd128__)
+inline __m128 LaneMin(__m128 a, __m128 b) { return wasm_lanes::Min(a, b); }
+inline __m128 LaneMax(__m128 a, __m128 b) { return wasm_lanes::Max(a, b); }
+inline __m128i LaneRoundToInt32(__m128 a) { return wasm_lanes::RoundToInt32(a); }
+inline __m128i LaneTruncateToInt32(__m128 a) { return wasm_lanes::TruncateToInt32(a); }
+inline float ScalarMin(float a, float b) { return wasm_lanes::MinScalar(a, b); }
+inline float ScalarMax(float a, float b) { return wasm_lanes::MaxScalar(a, b); }
+#else
+inline __m128 LaneMin(__m128 a, __m128 b) { return _mm_min_ps(a, b); }
+inline __m128 LaneMax(__m128 a, __m128 b) { return _mm_max_ps(a, b); }
+inline __m128i LaneRoundToInt32(__m128 a) { return _mm_cvtps_epi32(a); }
+inline __m128i LaneTruncateToInt32(__m128 a) { return _mm_cvttps_epi32(a); }
+inline float ScalarMin(float a, float b) { return _mm_cvtss_f32(_mm_min_ss(_mm_set_ss(a), _mm_set_ss(b))); }
+inline float ScalarMax(float a, float b) { return _mm_cvtss_f32(_mm_max_ss(_mm_set_ss(a), _mm_set_ss(b))); }
+#endif
 
 // Loads a Vec3 as four lanes; the fourth lane is whatever follows in memory
 // (every Vec3 array keeps a readable spare word after its last element).

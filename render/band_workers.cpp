@@ -84,13 +84,14 @@ RowRange MarkedRows[2][MaxModelFaces];
 void DrawNearestOpaque(int band, FaceContext& context) {
     RowRange* marked = MarkedRows[band];
     const uint32_t faceCount = DrawnFaceCount();
+    MarkRows rows = StartMarkRows(context, marked);
     for (uint32_t i = 0; i < faceCount; ++i) {
         marked[i] = RowRange{0, 0};
         const FaceClass faceClass = FaceClassOf(i);
         if (PassOf(faceClass) == TranslucentPass || !IsDrawable(i, faceClass)) continue;
-        marked[i] = MarkNearestTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context,
-                                        NearestTag(i));
+        MarkNearestTriangle(rows, ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), i);
     }
+    FlushMarkRows(rows);
     for (uint32_t i = 0; i < faceCount; ++i) {
         if (marked[i].Empty()) continue;
         context.classColorIndex = ClassColorIndexOf(FaceClassOf(i));

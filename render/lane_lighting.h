@@ -114,8 +114,8 @@ struct SseLanes {
     static F Add(F a, F b) { return _mm_add_ps(a, b); }
     static F Sub(F a, F b) { return _mm_sub_ps(a, b); }
     static F Mul(F a, F b) { return _mm_mul_ps(a, b); }
-    static F Min(F a, F b) { return _mm_min_ps(a, b); }
-    static F Max(F a, F b) { return _mm_max_ps(a, b); }
+    static F Min(F a, F b) { return LaneMin(a, b); }
+    static F Max(F a, F b) { return LaneMax(a, b); }
     static F And(F a, F b) { return _mm_and_ps(a, b); }
     static F CmpGe(F a, F b) { return _mm_cmpge_ps(a, b); }
     static F CmpLt(F a, F b) { return _mm_cmplt_ps(a, b); }
@@ -139,9 +139,9 @@ struct SseLanes {
     // Four pixels 0x00RRGGBB: each channel rounded to nearest even, shifted
     // right by 8 (arithmetic, so a negative product stores 0) and saturated to a byte.
     static void PackPixels(const Channels<SseLanes>& colour, uint32_t* out) {
-        const __m128i blue = _mm_srai_epi32(_mm_cvtps_epi32(colour.c[0]), 8);
-        const __m128i green = _mm_srai_epi32(_mm_cvtps_epi32(colour.c[1]), 8);
-        const __m128i red = _mm_srai_epi32(_mm_cvtps_epi32(colour.c[2]), 8);
+        const __m128i blue = _mm_srai_epi32(LaneRoundToInt32(colour.c[0]), 8);
+        const __m128i green = _mm_srai_epi32(LaneRoundToInt32(colour.c[1]), 8);
+        const __m128i red = _mm_srai_epi32(LaneRoundToInt32(colour.c[2]), 8);
         const __m128i bytes =
             _mm_packus_epi16(_mm_packs_epi32(blue, green), _mm_packs_epi32(red, _mm_setzero_si128()));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, PixelOrder()));
@@ -162,11 +162,11 @@ struct LaneWeights {
 inline LaneWeights WeightsInLanes(__m128 u, __m128 v, float low) {
     const __m128 high = _mm_set1_ps(TexCoordMax), lowest = _mm_set1_ps(low);
     // min first, so NaN ends at the upper clamp.
-    const __m128 uc = _mm_max_ps(_mm_min_ps(u, high), lowest);
-    const __m128 vc = _mm_max_ps(_mm_min_ps(v, high), lowest);
+    const __m128 uc = LaneMax(LaneMin(u, high), lowest);
+    const __m128 vc = LaneMax(LaneMin(v, high), lowest);
     LaneWeights w;
-    w.iu = _mm_cvttps_epi32(uc);
-    w.iv = _mm_cvttps_epi32(vc);
+    w.iu = LaneTruncateToInt32(uc);
+    w.iv = LaneTruncateToInt32(vc);
     const __m128 fu = _mm_sub_ps(uc, _mm_cvtepi32_ps(w.iu));
     const __m128 fv = _mm_sub_ps(vc, _mm_cvtepi32_ps(w.iv));
     const __m128 one = _mm_set1_ps(1.0f);

@@ -2,93 +2,198 @@
 
 #include <smmintrin.h>
 
+#include <algorithm>
+
 #include "core/reciprocal.h"
 #include "render/row_walk.h"
-#include "render/span_setup.h"
 
 namespace {
 
-// What a span carries for the marking: the depth lane of the shading's
-// attributes alone (lanes never mix), stepped per column by the same
-// reciprocal and advanced by the same repeated addition, so every pixel sees
-// the depth the shading would test.
+// What marking's edges carry besides the column: the depth alone, stepped as
+// the depth lane of the shading pass's attributes (ShadeEdges) is: the depth
+// difference times the one reciprocal of the row count, added once per row.
 template <typename Reciprocals>
-struct DepthSpanValues {
-    using End = SpanEnd;
+struct DepthEdges {
+    struct End {
+        int32_t x;
+        float depth;
+    };
+    using Vertex = ShadeVertex;
     using Values = float;
-    static constexpr int DepthLane = 2;
-    static constexpr bool SkipsAtBandEdge = false;
 
-    static float At(const SpanEnd& end) { return end.attrib.v[DepthLane]; }
-    static float StepsPerColumn(const SpanEnd& left, const SpanEnd& right, int32_t columns) {
-        const float reciprocal = Reciprocals::Rcp(static_cast<float>(columns));
-        return (right.attrib.v[DepthLane] - left.attrib.v[DepthLane]) * reciprocal;
+    static float At(const ShadeVertex& v) { return v.depth; }
+    static float StepsPerRow(const ShadeVertex& from, const ShadeVertex& to, int32_t rows) {
+        return (to.depth - from.depth) * Reciprocals::Rcp(static_cast<float>(rows));
     }
-    static void Skip(float& depth, float step, int32_t columns) { depth = step * static_cast<float>(columns) + depth; }
+    static float NoSteps() { return 0.0f; }
+    static void Add(float& depth, float step) { depth += step; }
+    static End EndAt(int32_t column, float depth) { return End{column, depth}; }
 };
 
-template <typename Reciprocals>
-bool MarkNearestSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context,
-                         uint32_t tag) {
-    ClippedSpan<DepthSpanValues<Reciprocals>> span;
-    if (!SetUpSpan(row, end1, end2, context.band, span)) return false;
-    const int32_t right = span.right;
-    const float depthStep = span.steps;
-    float depth = span.values;
-    const size_t rowStart = static_cast<size_t>(row) * context.width;
-    float* shadeDepth = context.shadeDepth + rowStart;
-    uint32_t* colour = context.colorBuffer + rowStart;
-    const __m128i tags = _mm_set1_epi32(static_cast<int>(tag));
-    int nearer = 0;
-    int32_t column = span.left;
-    // Four columns per step: the four depths still come one addition after
-    // the other; the tests and the stores are done together.
-    for (; column + 4 <= right; column += 4) {
-        const float d1 = depth + depthStep, d2 = d1 + depthStep, d3 = d2 + depthStep;
-        const __m128 depths = _mm_setr_ps(depth, d1, d2, d3);
-        depth = d3 + depthStep;
-        const __m128 stored = _mm_loadu_ps(shadeDepth + column);
-        // Strict: an equal depth leaves the earlier face, and NaN never wins.
-        // minps gives its first operand only where it is strictly smaller.
+// What marking does with a lane's depths, as one span at a time does it: where
+// the depth is strictly nearer than ShadeDepth (an equal depth leaves the
+// earlier face, NaN never wins), ShadeDepth takes the depth and ColorBuffer
+// the lane's tag.
+struct MarkNearer {
+    float* shade[RowLanes];  // each lane's first pixel
+    uint32_t* colour[RowLanes];
+    __m128i tag[RowLanes];
+    __m128 nearer[RowLanes];  // set where some pixel of the lane took its tag
+
+    // minps gives its first operand only where it is strictly smaller.
+    void Four(int lane, int32_t column, __m128 depths) {
+        float* shadePixel = shade[lane] + column;
+        __m128i* words = reinterpret_cast<__m128i*>(colour[lane] + column);
+        const __m128 stored = _mm_loadu_ps(shadePixel);
         const __m128 wins = _mm_cmplt_ps(depths, stored);
-        _mm_storeu_ps(shadeDepth + column, _mm_min_ps(depths, stored));
-        __m128i* words = reinterpret_cast<__m128i*>(colour + column);
-        _mm_storeu_si128(words, _mm_blendv_epi8(_mm_loadu_si128(words), tags, _mm_castps_si128(wins)));
-        nearer |= _mm_movemask_ps(wins);
+        _mm_storeu_ps(shadePixel, LaneMin(depths, stored));
+        _mm_storeu_si128(words, _mm_blendv_epi8(_mm_loadu_si128(words), tag[lane], _mm_castps_si128(wins)));
+        nearer[lane] = _mm_or_ps(nearer[lane], wins);
     }
-    for (; column < right; ++column) {
-        if (depth < shadeDepth[column]) {
-            shadeDepth[column] = depth;
-            colour[column] = tag;
-            nearer = 1;
+    void Where(int lane, int32_t column, __m128 depths, __m128 take) {
+        float* shadePixel = shade[lane] + column;
+        __m128i* words = reinterpret_cast<__m128i*>(colour[lane] + column);
+        const __m128 stored = _mm_loadu_ps(shadePixel);
+        const __m128 wins = _mm_and_ps(_mm_cmplt_ps(depths, stored), take);
+        _mm_storeu_ps(shadePixel, _mm_blendv_ps(stored, depths, wins));
+        _mm_storeu_si128(words, _mm_blendv_epi8(_mm_loadu_si128(words), tag[lane], _mm_castps_si128(wins)));
+        nearer[lane] = _mm_or_ps(nearer[lane], wins);
+    }
+    void First(int lane, int32_t column, __m128 depths, int32_t count) {
+        float* shadePixel = shade[lane] + column;
+        uint32_t* words = colour[lane] + column;
+        for (int32_t k = 0; k < count; ++k, depths = NextLane(depths)) {
+            const float depth = _mm_cvtss_f32(depths);
+            if (depth < shadePixel[k]) {
+                shadePixel[k] = depth;
+                words[k] = static_cast<uint32_t>(_mm_cvtsi128_si32(tag[lane]));
+                nearer[lane] = _mm_castsi128_ps(_mm_set1_epi32(-1));
+            }
         }
-        depth += depthStep;
     }
-    return nearer != 0;
+};
+
+// Sets the lanes up as one span alone is set up (SetUpSpan with the marking's
+// depth values: the step from the unclipped ends with one reciprocal of the
+// column count, the left clip in one product and one sum), then marks them.
+template <typename Reciprocals>
+void MarkLanes(MarkRows& rows) {
+    const FaceContext& context = *rows.context;
+    const BandRect& band = context.band;
+    const __m128i x1 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x1));
+    const __m128i x2 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x2));
+    const __m128 depth1 = _mm_load_ps(rows.depth1), depth2 = _mm_load_ps(rows.depth2);
+    const __m128 firstIsLeft = _mm_castsi128_ps(_mm_cmplt_epi32(x1, x2));
+    __m128i left = _mm_min_epi32(x1, x2);
+    __m128i right = _mm_max_epi32(x1, x2);
+    const __m128 leftDepth = _mm_blendv_ps(depth2, depth1, firstIsLeft);
+    const __m128 rightDepth = _mm_blendv_ps(depth1, depth2, firstIsLeft);
+    // One reciprocal per span, each lane's taken alone as one span takes it.
+    alignas(16) float columns[RowLanes], reciprocal[RowLanes];
+    _mm_store_ps(columns, _mm_cvtepi32_ps(_mm_sub_epi32(right, left)));
+    for (int lane = 0; lane < RowLanes; ++lane) reciprocal[lane] = Reciprocals::Rcp(columns[lane]);
+    const __m128 step = _mm_mul_ps(_mm_sub_ps(rightDepth, leftDepth), _mm_load_ps(reciprocal));
+    const __m128i bandLeft = _mm_set1_epi32(band.left);
+    const __m128 clipped = _mm_castsi128_ps(_mm_cmplt_epi32(left, bandLeft));
+    const __m128 clippedDepth = _mm_add_ps(_mm_mul_ps(step, _mm_cvtepi32_ps(_mm_sub_epi32(bandLeft, left))), leftDepth);
+    const __m128 depth = _mm_blendv_ps(leftDepth, clippedDepth, clipped);
+    left = _mm_max_epi32(left, bandLeft);
+    right = _mm_min_epi32(right, _mm_set1_epi32(band.right));
+    alignas(16) int32_t leftOf[RowLanes], length[RowLanes];
+    _mm_store_si128(reinterpret_cast<__m128i*>(leftOf), left);
+    _mm_store_si128(reinterpret_cast<__m128i*>(length), _mm_sub_epi32(right, left));
+
+    MarkNearer store;
+    int32_t farthestLeft = leftOf[0];
+    for (int lane = 0; lane < RowLanes; ++lane) {
+        const size_t first = static_cast<size_t>(rows.row[lane]) * context.width + leftOf[lane];
+        store.shade[lane] = context.shadeDepth + first;
+        store.colour[lane] = context.colorBuffer + first;
+        store.tag[lane] = _mm_set1_epi32(static_cast<int>(NearestTag(rows.face[lane])));
+        store.nearer[lane] = _mm_setzero_ps();
+        farthestLeft = std::max(farthestLeft, leftOf[lane]);
+    }
+    // Whole fours past a span's end stay in the lane's own row of the band:
+    // the other worker writes the rows of the other band meanwhile.
+    const int32_t longest = std::max(std::max(length[0], length[1]), std::max(length[2], length[3]));
+    const bool wholeFoursFit = band.right - farthestLeft >= ((longest + 3) & ~3);
+    WalkRowLanes(depth, step, length, wholeFoursFit, store);
+
+    for (int lane = 0; lane < rows.count; ++lane) {
+        if (_mm_movemask_ps(store.nearer[lane]) == 0) continue;
+        RowRange& marked = rows.marked[rows.face[lane]];
+        const int32_t row = rows.row[lane];
+        if (marked.Empty()) {
+            marked = RowRange{row, row + 1};
+        } else {
+            marked.first = std::min(marked.first, row);
+            marked.end = std::max(marked.end, row + 1);
+        }
+    }
 }
 
-// The walk and the span in one unit, so the span routine is inlined into the
-// walk and the ends' unused normals are never stored.
-template <typename Reciprocals>
-RowRange MarkNearestTriangleWith(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
-                                 const FaceContext& context, uint32_t tag) {
-    RowRange marked{INT32_MAX, INT32_MIN};
-    if (!FaceTouchesBand(v0, v1, v2, context.band)) return RowRange{0, 0};
-    WalkTriangle<ShadeEdges<Reciprocals>>(v0, v1, v2, context.band.top, context.band.bottom,
-                                          [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
-                                              if (!MarkNearestSpan<Reciprocals>(row, longEnd, shortEnd, context, tag))
-                                                  return;
-                                              if (row < marked.first) marked.first = row;
-                                              marked.end = row + 1;  // rows come in increasing order
-                                          });
-    return marked.first == INT32_MAX ? RowRange{0, 0} : marked;
+template <typename End>
+inline void AddSpan(MarkRows& rows, int32_t row, const End& end1, const End& end2, uint32_t face) {
+    // The span set-up's rejections (the walk hands on only the band's rows).
+    const BandRect& band = rows.context->band;
+    if (end1.x == end2.x) return;
+    const int32_t left = end1.x < end2.x ? end1.x : end2.x;
+    const int32_t right = end1.x < end2.x ? end2.x : end1.x;
+    if (left >= band.right || right <= band.left) return;
+    // Only spans of earlier faces can share the row: a face's rows all differ.
+    if (rows.earlierFaces > 0) {
+        const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
+        const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
+        if ((sameRow & ((1 << rows.earlierFaces) - 1)) != 0) FlushMarkRows(rows);
+    }
+    const int lane = rows.count++;
+    rows.row[lane] = row;
+    rows.x1[lane] = end1.x;
+    rows.x2[lane] = end2.x;
+    rows.depth1[lane] = end1.depth;
+    rows.depth2[lane] = end2.depth;
+    rows.face[lane] = face;
+    if (rows.count == RowLanes) FlushMarkRows(rows);
 }
 
 }  // namespace
 
-RowRange MarkNearestTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
-                             const FaceContext& context, uint32_t tag) {
-    return WithReciprocals([&](auto reciprocals) {
-        return MarkNearestTriangleWith<decltype(reciprocals)>(v0, v1, v2, context, tag);
+MarkRows StartMarkRows(const FaceContext& context, RowRange* marked) {
+    MarkRows rows{};
+    rows.context = &context;
+    rows.marked = marked;
+    rows.count = 0;
+    return rows;
+}
+
+void MarkNearestTriangle(MarkRows& rows, const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
+                         uint32_t face) {
+    rows.marked[face] = RowRange{0, 0};
+    const FaceContext& context = *rows.context;
+    if (!FaceTouchesBand(v0, v1, v2, context.band)) return;
+    rows.earlierFaces = rows.count;
+    WithReciprocals([&](auto reciprocals) {
+        using Edges = DepthEdges<decltype(reciprocals)>;
+        WalkTriangle<Edges>(v0, v1, v2, context.band.top, context.band.bottom,
+                            [&](int32_t row, const typename Edges::End& longEnd, const typename Edges::End& shortEnd) {
+                                AddSpan(rows, row, longEnd, shortEnd, face);
+                            });
     });
+}
+
+void FlushMarkRows(MarkRows& rows) {
+    if (rows.count == 0) return;
+    // Unused lanes repeat the first span: marking a span twice marks what
+    // marking it once does (the second finds its own depths, which are not nearer).
+    for (int lane = rows.count; lane < RowLanes; ++lane) {
+        rows.row[lane] = rows.row[0];
+        rows.x1[lane] = rows.x1[0];
+        rows.x2[lane] = rows.x2[0];
+        rows.depth1[lane] = rows.depth1[0];
+        rows.depth2[lane] = rows.depth2[0];
+        rows.face[lane] = rows.face[0];
+    }
+    WithReciprocals([&](auto reciprocals) { MarkLanes<decltype(reciprocals)>(rows); });
+    rows.count = 0;
+    rows.earlierFaces = 0;
 }

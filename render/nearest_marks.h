@@ -4,11 +4,13 @@
 // test) and, instead of lighting, puts the face's tag into ColorBuffer where
 // its depth wins. The fragment that holds the tag at the end is the one whose
 // colour would be left there, so the second step (ShadeMarkedTriangle) lights
-// only those.
+// only those. Spans are marked four rows at a time, one row per lane
+// (row_lanes.h), and every pixel gets what marking one span at a time gives it.
 #pragma once
 #include <cstdint>
 
 #include "render/face_context.h"
+#include "render/row_lanes.h"
 #include "render/shade_edges.h"
 
 // Tags are never colours: a lit opaque pixel's fourth byte is 0.
@@ -21,7 +23,29 @@ struct RowRange {
     bool Empty() const { return first >= end; }
 };
 
-// Marks the face's nearest pixels in the band (ShadeDepth and the tag where
-// its depth is nearer than ShadeDepth) and returns the rows where it marked any.
-RowRange MarkNearestTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
-                             const FaceContext& context, uint32_t tag);
+// Spans of distinct rows of one band waiting to be marked together, one per
+// lane, in the order they came; a span whose row is already waiting sends the
+// waiting ones first, so each pixel still sees the faces in face order. Spans
+// that would mark nothing never wait.
+struct MarkRows {
+    const FaceContext* context;
+    RowRange* marked;  // per face, the rows where it took its tag
+    int count;
+    int earlierFaces;  // the first lanes, whose spans came from faces before the current one
+    alignas(16) int32_t row[RowLanes];
+    alignas(16) int32_t x1[RowLanes], x2[RowLanes];
+    alignas(16) float depth1[RowLanes], depth2[RowLanes];
+    uint32_t face[RowLanes];
+};
+
+// No span waiting; faces' marked rows go to marked[face].
+MarkRows StartMarkRows(const FaceContext& context, RowRange* marked);
+
+// The face's rows in the band join the waiting spans with the face's tag
+// (NearestTag(face)), unless FaceTouchesBand rejects it; marked[face] starts
+// empty and grows as they are marked.
+void MarkNearestTriangle(MarkRows& rows, const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
+                         uint32_t face);
+
+// Marks the waiting spans, one row per lane.
+void FlushMarkRows(MarkRows& rows);

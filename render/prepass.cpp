@@ -1,73 +1,158 @@
 #include "render/prepass.h"
 
+#include <smmintrin.h>
+
+#include <algorithm>
+
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "core/simd.h"
+#include "render/row_lanes.h"
 #include "render/row_walk.h"
 #include "render/screen_point.h"
-#include "render/span_setup.h"
 
 namespace {
 
-// What the pre-pass's edges carry besides the column: the depth, stepped per
-// row by an exact division (the shading pass uses the estimate).
-struct PrepassEdges {
-    using Vertex = PrepassVertex;
-    using Values = float;
-    using End = PrepassEnd;
-
-    static float At(const PrepassVertex& v) { return v.depth; }
-    static float StepsPerRow(const PrepassVertex& from, const PrepassVertex& to, int32_t rows) {
-        return (to.depth - from.depth) / static_cast<float>(rows);
-    }
-    static float NoSteps() { return 0.0f; }
-    static void Add(float& depth, float step) { depth += step; }
-    static PrepassEnd EndAt(int32_t column, float depth) { return PrepassEnd{column, depth}; }
+// The four spans' first pixels, lengths, first depths and depth steps, each
+// lane set up as one span alone is set up (SetUpSpan with the pre-pass rule).
+struct LaneSpans {
+    float* first[RowLanes];
+    alignas(16) int32_t length[RowLanes];
+    __m128 depth, step;
 };
 
-// What a pre-pass span carries: the depth, stepped per column by an exact
-// division, the left clip taken even for a span starting at column 0.
-struct PrepassSpanValues {
-    using End = PrepassEnd;
-    using Values = float;
-    static constexpr bool SkipsAtBandEdge = true;
+LaneSpans SetUpLanes(const PrepassRows& rows) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i x1 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x1));
+    const __m128i x2 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x2));
+    const __m128 depth1 = _mm_load_ps(rows.depth1), depth2 = _mm_load_ps(rows.depth2);
+    // The ends ordered left to right, their depths with them (equal columns never wait).
+    const __m128 firstIsLeft = _mm_castsi128_ps(_mm_cmplt_epi32(x1, x2));
+    __m128i left = _mm_min_epi32(x1, x2);
+    __m128i right = _mm_max_epi32(x1, x2);
+    const __m128 leftDepth = _mm_blendv_ps(depth2, depth1, firstIsLeft);
+    const __m128 rightDepth = _mm_blendv_ps(depth1, depth2, firstIsLeft);
+    LaneSpans lanes;
+    // One exact division per span: the lanes' quotients are divss's.
+    lanes.step = _mm_div_ps(_mm_sub_ps(rightDepth, leftDepth), _mm_cvtepi32_ps(_mm_sub_epi32(right, left)));
+    // Left clip where left <= 0: one product and one sum, as one row does it
+    // (at left = 0 too, where the sum can still change the bits: -0 + 0 = +0).
+    const __m128 clipped = _mm_castsi128_ps(_mm_cmpgt_epi32(_mm_set1_epi32(1), left));
+    const __m128 clippedDepth =
+        _mm_add_ps(leftDepth, _mm_mul_ps(_mm_cvtepi32_ps(_mm_sub_epi32(zero, left)), lanes.step));
+    lanes.depth = _mm_blendv_ps(leftDepth, clippedDepth, clipped);
+    left = _mm_max_epi32(left, zero);
+    right = _mm_min_epi32(right, _mm_set1_epi32(rows.width));  // keeps the walk inside the row
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes.length), _mm_sub_epi32(right, left));
+    alignas(16) int32_t leftOf[RowLanes];
+    _mm_store_si128(reinterpret_cast<__m128i*>(leftOf), left);
+    for (int lane = 0; lane < RowLanes; ++lane)
+        lanes.first[lane] = rows.depthBuffer + static_cast<size_t>(rows.row[lane]) * rows.width + leftOf[lane];
+    return lanes;
+}
 
-    static float At(const PrepassEnd& end) { return end.depth; }
-    static float StepsPerColumn(const PrepassEnd& left, const PrepassEnd& right, int32_t columns) {
-        return (right.depth - left.depth) / static_cast<float>(columns);
+// What the pre-pass does with a lane's depths: keeps the smaller of each
+// depth and the stored one. minps gives its first operand only where it is
+// strictly smaller: an equal depth keeps the stored bits (-0 does not replace
+// +0) and NaN never stores, as one span at a time does.
+struct KeepNearer {
+    float* const* first;  // each lane's first pixel
+
+    void Four(int lane, int32_t column, __m128 depths) const {
+        float* pixel = first[lane] + column;
+        _mm_storeu_ps(pixel, LaneMin(depths, _mm_loadu_ps(pixel)));
     }
-    static void Skip(float& depth, float step, int32_t columns) { depth = depth + static_cast<float>(columns) * step; }
+    void Where(int lane, int32_t column, __m128 depths, __m128 take) const {
+        float* pixel = first[lane] + column;
+        const __m128 stored = _mm_loadu_ps(pixel);
+        _mm_storeu_ps(pixel, _mm_blendv_ps(stored, LaneMin(depths, stored), take));
+    }
+    void First(int lane, int32_t column, __m128 depths, int32_t count) const {
+        float* pixel = first[lane] + column;
+        for (int32_t k = 0; k < count; ++k, depths = NextLane(depths))
+            pixel[k] = ScalarMin(_mm_cvtss_f32(depths), pixel[k]);
+    }
 };
+
+void DrawLanes(const LaneSpans& lanes, const float* bufferEnd) {
+    // Whole fours past a span's end may run into the next rows, which is
+    // harmless here (the pre-pass runs alone, and a lane writes back what it
+    // read), but not past the buffer's end.
+    const int32_t* length = lanes.length;
+    const int32_t longest = std::max(std::max(length[0], length[1]), std::max(length[2], length[3]));
+    const float* lastFirst =
+        std::max(std::max(lanes.first[0], lanes.first[1]), std::max(lanes.first[2], lanes.first[3]));
+    const bool wholeFoursFit = bufferEnd - lastFirst >= ((longest + 3) & ~3);
+    KeepNearer store{lanes.first};
+    WalkRowLanes(lanes.depth, lanes.step, lanes.length, wholeFoursFit, store);
+}
+
+inline void AddSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd end2) {
+    // The span set-up's rejections: rows off the buffer, empty spans, spans
+    // wholly left or right of it.
+    if (row < 0 || row >= rows.height || end1.x == end2.x) return;
+    const int32_t left = end1.x < end2.x ? end1.x : end2.x;
+    const int32_t right = end1.x < end2.x ? end2.x : end1.x;
+    if (left >= rows.width || right <= 0) return;
+    // Only spans of earlier faces can share the row: a face's rows all differ.
+    if (rows.earlierFaces > 0) {
+        const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
+        const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
+        if ((sameRow & ((1 << rows.earlierFaces) - 1)) != 0) FlushPrepassRows(rows);
+    }
+    const int lane = rows.count++;
+    rows.row[lane] = row;
+    rows.x1[lane] = end1.x;
+    rows.x2[lane] = end2.x;
+    rows.depth1[lane] = end1.depth;
+    rows.depth2[lane] = end2.depth;
+    if (rows.count == RowLanes) FlushPrepassRows(rows);
+}
 
 }  // namespace
 
-void PrepassTriangle(PrepassVertex a, PrepassVertex b, PrepassVertex c, float* depthBuffer) {
-    // Faces wholly left of column 0 are not walked; rows outside the screen
-    // are not handed on, and the rest is rejected span by span.
+PrepassRows StartPrepassRows(float* depthBuffer, int32_t width, int32_t height) {
+    PrepassRows rows{};
+    rows.depthBuffer = depthBuffer;
+    rows.width = width;
+    rows.height = height;
+    rows.count = 0;
+    return rows;
+}
+
+void PrepassSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd end2) {
+    rows.earlierFaces = rows.count;  // a span of its own face
+    AddSpan(rows, row, end1, end2);
+}
+
+void FlushPrepassRows(PrepassRows& rows) {
+    if (rows.count == 0) return;
+    // Unused lanes repeat the first span: drawing a span twice stores what
+    // drawing it once does (the second minimum finds the first one's result).
+    for (int lane = rows.count; lane < RowLanes; ++lane) {
+        rows.row[lane] = rows.row[0];
+        rows.x1[lane] = rows.x1[0];
+        rows.x2[lane] = rows.x2[0];
+        rows.depth1[lane] = rows.depth1[0];
+        rows.depth2[lane] = rows.depth2[0];
+    }
+    DrawLanes(SetUpLanes(rows), rows.depthBuffer + static_cast<size_t>(rows.width) * rows.height);
+    rows.count = 0;
+    rows.earlierFaces = 0;
+}
+
+void PrepassTriangle(PrepassRows& rows, PrepassVertex a, PrepassVertex b, PrepassVertex c) {
+    // Faces wholly left of column 0 are not walked; rows off the buffer are
+    // not handed on, and the rest is rejected span by span.
     if (a.x < 0 && b.x < 0 && c.x < 0) return;
-    WalkTriangle<PrepassEdges>(a, b, c, 0, Scene.height,
-                               [depthBuffer](int32_t row, const PrepassEnd& longEnd, const PrepassEnd& shortEnd) {
-                                   PrepassSpan(static_cast<int16_t>(row), longEnd, shortEnd, depthBuffer);
+    rows.earlierFaces = rows.count;
+    WalkTriangle<PrepassEdges>(a, b, c, 0, rows.height,
+                               [&rows](int32_t row, const PrepassEnd& longEnd, const PrepassEnd& shortEnd) {
+                                   AddSpan(rows, row, longEnd, shortEnd);
                                });
 }
 
-void PrepassSpan(int16_t row, PrepassEnd end1, PrepassEnd end2, float* depthBuffer) {
-    const int32_t width = Scene.width;
-    ClippedSpan<PrepassSpanValues> span;
-    if (!SetUpSpan(row, end1, end2, BandRect{0, Scene.height, 0, width}, span)) return;
-    const int32_t left = span.left, right = span.right;
-    const float depthStep = span.steps;
-    float depth = span.values;
-
-    float* pixel = depthBuffer + static_cast<int32_t>(row) * width;
-    for (int32_t column = left; column < right; ++column) {
-        // minss keeps the stored value unless depth is strictly smaller (NaN never stores).
-        _mm_store_ss(pixel + column, _mm_min_ss(_mm_set_ss(depth), _mm_load_ss(pixel + column)));
-        depth += depthStep;
-    }
-}
-
 void DrawPrepass() {
+    PrepassRows rows = StartPrepassRows(Scene.prepassDepth, Scene.width, Scene.height);
     for (uint32_t i = 0; i < Scene.faceCount; ++i) {
         const Face& face = ModelFaces[i];
         PrepassVertex corners[3];
@@ -79,6 +164,7 @@ void DrawPrepass() {
             corners[k] = PrepassVertex{point.x, point.y, v.z};
             placed = placed && HasScreenPosition(v);
         }
-        if (placed) PrepassTriangle(corners[0], corners[1], corners[2], Scene.prepassDepth);
+        if (placed) PrepassTriangle(rows, corners[0], corners[1], corners[2]);
     }
+    FlushPrepassRows(rows);
 }

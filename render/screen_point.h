@@ -1,11 +1,10 @@
 // Where a transformed vertex lands on the screen, as every pass that draws
 // faces takes it: the pre-pass and both band workers.
 #pragma once
-#include <smmintrin.h>
-
 #include <cmath>
 #include <cstdint>
 
+#include "core/simd.h"
 #include "core/types.h"
 
 // The screen point of a ScreenVertices entry: column and row rounded to
@@ -17,7 +16,7 @@ struct ScreenPoint {
 inline ScreenPoint ToScreenPoint(const Vec3& v) {
     // cvtps2dq rounds to nearest even and gives 0x80000000 for NaN and for
     // |v| >= 2^31; the signed pack then saturates to 16 bits (-32768 for those).
-    const __m128i rounded = _mm_cvtps_epi32(_mm_setr_ps(v.x, v.y, 0.0f, 0.0f));
+    const __m128i rounded = LaneRoundToInt32(_mm_setr_ps(v.x, v.y, 0.0f, 0.0f));
     const uint32_t packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packs_epi32(rounded, rounded)));
     return ScreenPoint{static_cast<int16_t>(packed & 0xFFFF), static_cast<int16_t>(packed >> 16)};
 }

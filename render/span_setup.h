@@ -4,7 +4,10 @@
 // band, and its values at the first drawn column come with their per-column
 // steps. The passes differ only in what a span carries besides its columns,
 // which the SpanValues parameter describes (as EdgeValues does for the row
-// walk, row_walk.h):
+// walk, row_walk.h). The pre-pass and the marking walk four rows at a time
+// and set their lanes up with this rule in vector form; their tests hold them
+// to this set-up (tests/support/prepass_one_row.h, nearest_marks_one_face.h).
+//
 //
 //   struct SpanValues {
 //       using End = ...;     // one end as the row walk hands it on; has int32_t x

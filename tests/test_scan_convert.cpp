@@ -2,12 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "core/reciprocal.h"
-#include "render/shade_edges.h"
+#include "render/clear_and_transform.h"
+#include "render/nearest_marks.h"
 #include "render/row_walk.h"
+#include "render/shade_edges.h"
 #include "tests/support/bit_equality.h"
+#include "tests/support/nearest_marks_one_face.h"
+#include "tests/support/scoped_mode.h"
 
 namespace {
 
@@ -151,6 +156,60 @@ TEST(ScanConvert, BandTestIsPerCoordinateOpenBelowClosedAbove) {
 TEST(ScanConvert, BandLimitsBeyondSixteenBitsSaturate) {
     const BandRect huge{-100000, 100000, -100000, 100000};
     EXPECT_TRUE(FaceTouchesBand(Vertex(-32768, -32768), Vertex(32767, 5), Vertex(0, 32767), huge));
+}
+
+// Opaque faces marked four rows at a time against one face and one span at a
+// time (MarkNearestTriangleOneFace), bit for bit in ShadeDepth and ColorBuffer, with the
+// same marked rows per face: random faces with ragged ends, left and right
+// clips and rows cut by either band's edge, depths that tie with each other
+// and with ShadeDepth, in both arithmetic modes.
+TEST(MarkRows, MatchOneFaceAtATimeOnRandomFaces) {
+    const ScopedMode arithmetic(PortableArithmetic);
+    std::mt19937 random(15);
+    auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (bool exact : {false, true}) {
+        PortableArithmetic = exact;
+        for (int trial = 0; trial < 300; ++trial) {
+            const int width = uniform(4, 70), height = 2 * uniform(1, 20);
+            const int band = trial % 2;
+            const BandRect rect{band * height / 2, band * height / 2 + height / 2, 0, width};
+            std::vector<float> shade(static_cast<size_t>(width) * height);
+            for (float& d : shade) d = uniform(0, 2) == 0 ? static_cast<float>(uniform(0, 8)) : DepthClearValue;
+            std::vector<uint32_t> colour(shade.size(), 0);
+            FaceContext oneFace{rect, static_cast<uint32_t>(width), nullptr, 1, nullptr, colour.data(), shade.data(), nullptr};
+            std::vector<float> rowsShade = shade;
+            std::vector<uint32_t> rowsColour = colour;
+            FaceContext fourRows = oneFace;
+            fourRows.colorBuffer = rowsColour.data();
+            fourRows.shadeDepth = rowsShade.data();
+            const int faces = uniform(1, 12);
+            std::vector<RowRange> expected(faces), marked(faces);
+            MarkRows rows = StartMarkRows(fourRows, marked.data());
+            for (int f = 0; f < faces; ++f) {
+                ShadeVertex v[3];
+                const int16_t x0 = static_cast<int16_t>(uniform(-20, width + 20));
+                const int16_t y0 = static_cast<int16_t>(uniform(-10, height + 10));
+                for (ShadeVertex& corner : v) {
+                    // Whole depths often tie; the eighths make depths that grow along spans.
+                    corner = Vertex(static_cast<int16_t>(x0 + uniform(-50, 50)), static_cast<int16_t>(y0 + uniform(-30, 30)),
+                                    static_cast<float>(uniform(0, 64)) / (uniform(0, 1) ? 8.0f : 1.0f));
+                }
+                const uint32_t face = static_cast<uint32_t>(f);
+                expected[f] = MarkNearestTriangleOneFace(v[0], v[1], v[2], oneFace, NearestTag(face));
+                MarkNearestTriangle(rows, v[0], v[1], v[2], face);
+            }
+            FlushMarkRows(rows);
+            ASSERT_TRUE(SameWords(shade, rowsShade)) << "trial " << trial;
+            ASSERT_TRUE(SameWords(colour, rowsColour)) << "trial " << trial;
+            for (int f = 0; f < faces; ++f) {
+                ASSERT_EQ(expected[f].Empty(), marked[f].Empty()) << "trial " << trial << " face " << f;
+                if (!expected[f].Empty()) {
+                    EXPECT_EQ(expected[f].first, marked[f].first) << "trial " << trial << " face " << f;
+                    EXPECT_EQ(expected[f].end, marked[f].end) << "trial " << trial << " face " << f;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

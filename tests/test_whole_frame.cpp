@@ -15,6 +15,9 @@
 #include "render/band_workers.h"
 #include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
+#include "render/prepass.h"
+#include "render/screen_point.h"
+#include "tests/support/prepass_one_row.h"
 #include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
 #include "render/lane_count.h"
@@ -92,6 +95,27 @@ TEST_F(WholeFrame, EveryDrawnPixelWasReachedByThePrepass) {
         }
 }
 
+// The frame's pre-pass, drawn four rows at a time, against every face drawn
+// one row at a time (PrepassTriangleOneRow) into a second buffer.
+TEST_F(WholeFrame, PrepassMatchesOneRowAtATime) {
+    for (uint32_t frame : SampleFrames) {
+        const Frame f = DrawThreaded(frame);
+        std::vector<float> oneRow(f.prepass.size(), DepthClearValue);
+        for (uint32_t i = 0; i < Scene.faceCount; ++i) {
+            const uint16_t corners[3] = {ModelFaces[i].a, ModelFaces[i].b, ModelFaces[i].c};
+            PrepassVertex v[3];
+            bool placed = true;
+            for (int k = 0; k < 3; ++k) {
+                const Vec3& screen = ScreenVertices[corners[k]];
+                v[k] = PrepassVertex{ToScreenPoint(screen).x, ToScreenPoint(screen).y, screen.z};
+                placed = placed && HasScreenPosition(screen);
+            }
+            if (placed) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
+        }
+        EXPECT_TRUE(SameWords(oneRow, f.prepass)) << frame;
+    }
+}
+
 TEST_F(WholeFrame, SameFrameTwiceIsIdentical) {
     for (uint32_t frame : SampleFrames) EXPECT_TRUE(SameBytes(DrawThreaded(frame), DrawThreaded(frame))) << frame;
 }
@@ -133,6 +157,66 @@ TEST_F(WholeFrame, EachBandDrawsOnlyItsOwnRows) {
     }
     EXPECT_GT(lastTopDrawn, 0u);
     EXPECT_GT(firstBottomDrawn, 0u);
+}
+
+// Two opaque faces with the same corners tie at every pixel: the earlier one
+// keeps it, as lighting every fragment in face order would. Right triangles
+// give spans of every length from 1 to 12, at start columns of every residue
+// modulo 8, clipped at the left and right edges, in either band and across the
+// middle row; both arithmetic modes, four and eight lanes.
+TEST_F(WholeFrame, EqualDepthsKeepTheEarlierFace) {
+    const std::vector<Face> savedFaces(ModelFaces, ModelFaces + Scene.faceCount);
+    const ScopedMode keptArithmetic(PortableArithmetic);
+    const ScopedMode keptLanes(UseEightLanes);
+    constexpr uint32_t Earlier = 52, Later = 429;  // the first faces of classes 2 and 3
+    constexpr int Side = 12;
+    struct Place {
+        int x, y;
+    };
+    std::vector<Place> places;
+    for (int y : {10, Scene.height / 2 - Side / 2, Scene.height - Side - 10}) {
+        places.push_back({-5, y});
+        for (int k = 0; 16 * k + 8 + Side < Scene.width; ++k) places.push_back({16 * k + k % 8, y});
+        places.push_back({Scene.width - 6, y});
+    }
+    auto draw = [&](bool earlier, bool later) {
+        SeekFrame(0);
+        PrepareFrame();
+        std::fill(ModelFaces, ModelFaces + Scene.faceCount, Face{0, 0, 0});
+        for (uint16_t p = 0; p < places.size(); ++p) {
+            const float x = static_cast<float>(places[p].x), y = static_cast<float>(places[p].y);
+            const float z = 3.0f + 0.01f * p;
+            const bool leftCorner = p % 2 == 0;  // a vertical left edge, else a vertical right edge
+            const uint16_t v = static_cast<uint16_t>(3 * p);
+            ScreenVertices[v] = Vec3{x, y, z};
+            ScreenVertices[v + 1] = Vec3{x + Side, y, z + 0.37f};
+            ScreenVertices[v + 2] = Vec3{leftCorner ? x : x + Side, y + Side, z + 0.71f};
+            const Face face{v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2)};
+            if (earlier) ModelFaces[Earlier + p] = face;
+            if (later) ModelFaces[Later + p] = face;
+        }
+        ClearBuffers();
+        DrawPrepass();
+        RenderBand(0);
+        RenderBand(1);
+        return Capture();
+    };
+    for (bool exact : {false, true}) {
+        PortableArithmetic = exact;
+        for (bool eight : {false, true}) {
+            if (eight && !EightLanesUsable()) continue;
+            UseEightLanes = eight;
+            const Frame earlierAlone = draw(true, false), laterAlone = draw(false, true), both = draw(true, true);
+            size_t covered = 0, told = 0;  // pixels drawn, and those where the two faces' colours differ
+            for (size_t i = 0; i < earlierAlone.colour.size(); ++i) {
+                covered += earlierAlone.shade[i] != DepthClearValue;
+                told += earlierAlone.colour[i] != laterAlone.colour[i];
+            }
+            EXPECT_EQ(told, covered);
+            EXPECT_TRUE(SameBytes(both, earlierAlone)) << (exact ? "exact" : "estimates") << (eight ? " 8" : " 4");
+        }
+    }
+    std::copy(savedFaces.begin(), savedFaces.end(), ModelFaces);
 }
 
 TEST_F(WholeFrame, FramesAfterTheWrapMatchTheirSeek) {

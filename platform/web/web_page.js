@@ -1,153 +1,138 @@
-// The page side of the browser shell: the canvas, the line of notes below it,
-// and the scheduler that calls the frame loop's passes between the browser's
-// own tasks. Linked into the program with --js-library.
+// The program's side of the browser shell: what web_shell.cpp asks of the
+// page, and the scheduler that calls the frame loop's passes between the
+// browser's own tasks. Linked into the program with --js-library.
 //
-// The page's state is also kept in window.velmora for anyone who looks
-// (the browser tests do): frames presented, frames per second, the mean time
-// of a pass and of its copy onto the canvas over the last second, the time in
-// passes since the start, speed, size.
+// The single-threaded build runs on the page's thread and calls the page's
+// routines (page_side.js) directly. The threaded build runs on a worker of
+// its own (worker_start.js holds what the page sent it at the start) and
+// sends the page messages instead; the frames stay in the shared memory,
+// where the page reads them.
 mergeInto(LibraryManager.library, {
-  $VelmoraPage: {
-    canvas: null,
-    context: null,
-    image: null,      // ImageData the frames go through
-    source: null,     // view of the program's canvas-order pixels
+  $VelmoraShell: {
     pauseNext: false,  // the last pass asked for the idle pause
-    secondStart: 0,
-    framesThisSecond: 0,
-    presentTime: 0,   // ms spent putting frames on the canvas this second
-    passTime: 0,      // ms spent in whole passes this second
-    state: null,
+    speed: 'full',
+    passTotalMs: 0,    // ms spent in passes since the start
+    sentMemory: null,  // the memory buffer the page was last given
 
-    element: function(id) { return document.getElementById(id); },
+    onWorker: function() { return typeof document === 'undefined'; },
 
-    countFrame: function() {
-      var page = VelmoraPage, state = page.state, now = performance.now();
-      state.frames++;
-      page.framesThisSecond++;
-      if (page.secondStart === 0) page.secondStart = now;
-      var elapsed = now - page.secondStart;
-      if (elapsed >= 1000) {
-        state.fps = page.framesThisSecond * 1000 / elapsed;
-        state.presentMs = page.presentTime / page.framesThisSecond;
-        state.passMs = page.passTime / page.framesThisSecond;
-        page.presentTime = 0;
-        page.passTime = 0;
-        page.secondStart = now;
-        page.framesThisSecond = 0;
-        var line = page.element('fps');
-        if (line) {
-          line.textContent = state.fps.toFixed(1) + ' frames per second, ' + state.speed + ' speed' +
-              (state.threads ? ', two band threads' : ', one thread') + ' (Space: full/idle)';
-        }
-      }
+    // Runs call on the page directly, or sends message to it.
+    toPage: function(message, call) {
+      if (VelmoraShell.onWorker()) postMessage(message);
+      else call(self.VelmoraPageSide);
     },
   },
 
-  VelmoraPageWidth__deps: ['$VelmoraPage'],
-  VelmoraPageWidth: function() { return window.innerWidth | 0; },
-  VelmoraPageHeight: function() { return window.innerHeight | 0; },
+  VelmoraPageWidth__deps: ['$VelmoraShell'],
+  VelmoraPageWidth: function() {
+    return VelmoraShell.onWorker() ? Module['velmoraStart'].width : window.innerWidth | 0;
+  },
+  VelmoraPageHeight__deps: ['$VelmoraShell'],
+  VelmoraPageHeight: function() {
+    return VelmoraShell.onWorker() ? Module['velmoraStart'].height : window.innerHeight | 0;
+  },
 
-  VelmoraOpenCanvas__deps: ['$VelmoraPage'],
+  VelmoraOpenCanvas__deps: ['$VelmoraShell'],
   VelmoraOpenCanvas: function(width, height, title) {
-    var page = VelmoraPage;
-    page.canvas = page.element('velmora');
-    if (!page.canvas) return 0;
-    page.canvas.width = width;
-    page.canvas.height = height;
-    page.canvas.style.width = width + 'px';
-    page.canvas.style.height = height + 'px';
-    page.context = page.canvas.getContext('2d', {alpha: false});
-    if (!page.context) return 0;
-    page.image = page.context.createImageData(width, height);
-    document.title = UTF8ToString(title);
-    // Shared memory: the threaded build, whose band workers are threads.
-    var threads = typeof SharedArrayBuffer !== 'undefined' && HEAPU8.buffer instanceof SharedArrayBuffer;
-    page.state = window.velmora = {
-      width: width, height: height, frames: 0, fps: 0, presentMs: 0, passMs: 0, passTotalMs: 0, speed: 'full', threads: threads,
-      stopped: false, still: false, error: null,
-    };
+    if (!VelmoraShell.onWorker()) {
+      var page = self.VelmoraPageSide;
+      page.takeKeys(function(key) { _VelmoraQueueKey(key); });
+      return page.open(width, height, UTF8ToString(title), false) ? 1 : 0;
+    }
+    VelmoraShell.sentMemory = HEAPU8.buffer;
+    postMessage({cmd: 'open', width: width, height: height, title: UTF8ToString(title), memory: HEAPU8.buffer});
     return 1;
   },
 
-  // Copies the frame into the canvas 1:1.
-  VelmoraPresent__deps: ['$VelmoraPage'],
-  VelmoraPresent: function(rgba, width, height) {
-    var page = VelmoraPage, bytes = width * height * 4;
-    // A view made once; memory only grows at start-up, but a grown heap is a
-    // new buffer, so the view is made again if that ever happens.
-    if (page.source === null || page.source.buffer !== HEAPU8.buffer) {
-      page.source = HEAPU8.subarray(rgba, rgba + bytes);
+  // Hands the page a frame of canvas-order bytes; the page sets the word at
+  // busy to 0 once it has taken them.
+  VelmoraPresent__deps: ['$VelmoraShell'],
+  VelmoraPresent: function(rgba, width, height, busy) {
+    var shell = VelmoraShell;
+    if (!shell.onWorker()) {
+      var page = self.VelmoraPageSide;
+      page.passTime(shell.passTotalMs);
+      page.present(HEAPU8.subarray(rgba, rgba + width * height * 4));
+      HEAP32[busy >> 2] = 0;
+      return;
     }
-    var start = performance.now();
-    page.image.data.set(page.source);
-    page.context.putImageData(page.image, 0, 0);
-    page.presentTime += performance.now() - start;
-    page.countFrame();
+    var message = {cmd: 'present', pixels: rgba, width: width, height: height, busy: busy,
+                   passTotalMs: shell.passTotalMs};
+    if (HEAPU8.buffer !== shell.sentMemory) message.memory = shell.sentMemory = HEAPU8.buffer;
+    postMessage(message);
   },
 
-  VelmoraRequestPause__deps: ['$VelmoraPage'],
-  VelmoraRequestPause: function() { VelmoraPage.pauseNext = true; },
+  // Returns once the page has taken the frame last handed over with this
+  // word: on the worker it sleeps until then; on the page's thread the copy
+  // was done at once.
+  VelmoraWaitUntilTaken__deps: ['$VelmoraShell'],
+  VelmoraWaitUntilTaken: function(busy) {
+    if (!VelmoraShell.onWorker()) return;
+    while (Atomics.load(HEAP32, busy >> 2) !== 0) Atomics.wait(HEAP32, busy >> 2, 1);
+  },
+
+  VelmoraRequestPause__deps: ['$VelmoraShell'],
+  VelmoraRequestPause: function() { VelmoraShell.pauseNext = true; },
 
   // A message in place of the picture (a failed start).
-  VelmoraShowMessage__deps: ['$VelmoraPage'],
+  VelmoraShowMessage__deps: ['$VelmoraShell'],
   VelmoraShowMessage: function(text) {
-    var box = VelmoraPage.element('message');
-    if (box) { box.textContent = UTF8ToString(text); box.hidden = false; }
-    if (VelmoraPage.state) VelmoraPage.state.error = UTF8ToString(text);
-    else window.velmora = {error: UTF8ToString(text)};
+    var said = UTF8ToString(text);
+    VelmoraShell.toPage({cmd: 'message', text: said}, function(page) { page.say(said); });
   },
 
   // A note on the line below the picture.
-  VelmoraShowNote__deps: ['$VelmoraPage'],
+  VelmoraShowNote__deps: ['$VelmoraShell'],
   VelmoraShowNote: function(text) {
-    var line = VelmoraPage.element('fps');
-    if (line) line.textContent = UTF8ToString(text);
+    var said = UTF8ToString(text);
+    VelmoraShell.toPage({cmd: 'note', text: said}, function(page) { page.note(said); });
   },
 
-  VelmoraShowStill__deps: ['$VelmoraPage'],
+  VelmoraShowStill__deps: ['$VelmoraShell'],
   VelmoraShowStill: function(frame) {
-    VelmoraPage.state.still = frame;
-    var line = VelmoraPage.element('fps');
-    if (line) line.textContent = 'Frame ' + frame + ', drawn once (remove ?frame= from the address to see it move).';
+    VelmoraShell.toPage({cmd: 'still', frame: frame}, function(page) { page.still(frame); });
   },
 
   // ?frame=K: -1 when absent, -2 when not a whole number from 0 to 999999.
+  VelmoraStillFrameQuery__deps: ['$VelmoraShell'],
   VelmoraStillFrameQuery: function() {
-    var value = new URLSearchParams(window.location.search).get('frame');
+    var search = VelmoraShell.onWorker() ? Module['velmoraStart'].search : window.location.search;
+    var value = new URLSearchParams(search).get('frame');
     if (value === null) return -1;
     return /^[0-9]{1,6}$/.test(value) ? parseInt(value, 10) : -2;
   },
 
-  // Each pass runs in a task of its own, so the browser shows the canvas and
-  // delivers key presses between passes. Full speed: the next pass is posted
-  // at once through a message channel (timers would be clamped to 4 ms).
-  // Idle speed: 3 ms later; a timer set from a message task is not clamped.
-  VelmoraRunFrameLoop__deps: ['$VelmoraPage'],
+  // Each pass runs in a task of its own, so that key presses arrive between
+  // passes (and, on the page's thread, the browser shows the canvas). Full
+  // speed: the next pass is posted at once through a message channel (timers
+  // would be clamped to 4 ms). Idle speed: 3 ms later; a timer set from a
+  // message task is not clamped.
+  VelmoraRunFrameLoop__deps: ['$VelmoraShell'],
   VelmoraRunFrameLoop: function() {
-    var page = VelmoraPage, channel = new MessageChannel();
+    var shell = VelmoraShell, channel = new MessageChannel();
     function pass() {
       var going = 0, start = performance.now();
       try {
         going = _VelmoraFramePass();
-        var spent = performance.now() - start;
-        page.passTime += spent;
-        page.state.passTotalMs += spent;
+        shell.passTotalMs += performance.now() - start;
       } catch (e) {
-        page.state.error = String(e);
-        var line = page.element('fps');
-        if (line) line.textContent = 'The renderer stopped: ' + e;
+        var said = 'The renderer stopped: ' + e;
+        shell.toPage({cmd: 'message', text: said}, function(page) { page.say(said); });
       }
       if (going) {
         channel.port2.postMessage(0);
       } else {
-        page.state.stopped = true;
+        shell.toPage({cmd: 'stopped'}, function(page) { page.stopped(); });
       }
     }
     channel.port1.onmessage = function() {
-      page.state.speed = page.pauseNext ? 'idle' : 'full';
-      if (page.pauseNext) {
-        page.pauseNext = false;
+      var speed = shell.pauseNext ? 'idle' : 'full';
+      if (speed !== shell.speed) {
+        shell.speed = speed;
+        shell.toPage({cmd: 'speed', speed: speed}, function(page) { page.speed(speed); });
+      }
+      if (shell.pauseNext) {
+        shell.pauseNext = false;
         setTimeout(pass, 3);
       } else {
         pass();

@@ -1,9 +1,10 @@
 // The window shell in a browser: the canvas is the window, its size follows
 // the window's rule from the page's visible size, frames are put on it 1:1,
 // and key presses wait in a queue until the frame loop takes one per frame,
-// as window messages do. The page side lives in web_page.js.
+// as window messages do. The program's side of the page lives in
+// web_page.js, the page's own in page_side.js.
 #include <emscripten.h>
-#include <emscripten/html5.h>
+#include <wasm_simd128.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,8 @@ extern "C" {
 int VelmoraPageWidth();
 int VelmoraPageHeight();
 int VelmoraOpenCanvas(int width, int height, const char* title);
-void VelmoraPresent(const uint32_t* rgba, int width, int height);
+void VelmoraPresent(const uint32_t* rgba, int width, int height, int32_t* busy);
+void VelmoraWaitUntilTaken(int32_t* busy);
 void VelmoraRequestPause();
 void VelmoraShowMessage(const char* text);
 void VelmoraShowNote(const char* text);
@@ -46,37 +48,48 @@ int QueueHead = 0;
 int QueueCount = 0;
 
 // The canvas takes bytes red, green, blue, alpha; ColorBuffer words hold
-// blue, green, red, unused. Converted here, once per frame, into this buffer
-// of the canvas's size, allocated when the canvas is made.
-uint32_t* CanvasPixels = nullptr;
+// blue, green, red, unused. Converted here, once per frame, into one of two
+// buffers of the canvas's size, allocated when the canvas is made: while the
+// page copies one frame onto the canvas, the next is drawn and converted into
+// the other. Busy[i] is 1 from the handover of buffer i until the page has
+// taken it (it is shared with the page's thread, which clears it).
+constexpr int CanvasBufferCount = 2;
+uint32_t* CanvasPixels[CanvasBufferCount] = {};
+alignas(4) int32_t Busy[CanvasBufferCount] = {};
+int NextBuffer = 0;
 
 FramePass StoredPass = nullptr;
 
-EM_BOOL QueueKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
-    // A browser's keyCode is the Windows virtual-key code of the key.
-    const uintptr_t key = event->keyCode;
-    if (QueueCount < MessageQueueCapacity) {
-        Queue[(QueueHead + QueueCount) % MessageQueueCapacity] = QueuedMessage{MessageKeyDown, key};
-        ++QueueCount;
-    }
-    // Space would scroll the page and Escape stop its loading; other keys
-    // keep their browser meaning (reload, zoom, ...).
-    return key == KeySpace || key == KeyEscape;
+uint32_t CanvasOrder(uint32_t p) {  // 0x00RRGGBB
+    return ((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16) | 0xFF000000u;
 }
 
+// Four pixels at a time: bytes blue, green, red, unused become red, green,
+// blue, and the alpha byte is set.
 void ToCanvasOrder(const uint32_t* pixels, uint32_t* out, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t p = pixels[i];  // 0x00RRGGBB
-        out[i] = ((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16) | 0xFF000000u;
+    const v128_t order = wasm_i8x16_const(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+    const v128_t opaque = wasm_i32x4_const_splat(static_cast<int32_t>(0xFF000000u));
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const v128_t bgrx = wasm_v128_load(pixels + i);
+        wasm_v128_store(out + i, wasm_v128_or(wasm_i8x16_swizzle(bgrx, order), opaque));
     }
+    for (; i < count; ++i) out[i] = CanvasOrder(pixels[i]);
 }
 
 }  // namespace
 
+// Called by the page for each key press (its keyCode, the Windows
+// virtual-key code of the key).
+extern "C" EMSCRIPTEN_KEEPALIVE void VelmoraQueueKey(int key) {
+    if (QueueCount == MessageQueueCapacity) return;
+    Queue[(QueueHead + QueueCount) % MessageQueueCapacity] = QueuedMessage{MessageKeyDown, static_cast<uintptr_t>(key)};
+    ++QueueCount;
+}
+
 bool StartShell(WindowRule rule) {
     Rule = rule;
-    return emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, QueueKeyDown) ==
-           EMSCRIPTEN_RESULT_SUCCESS;
+    return true;
 }
 
 ScreenSize GetScreenSize() { return ScreenSize{VelmoraPageWidth(), VelmoraPageHeight()}; }
@@ -84,8 +97,11 @@ ScreenSize GetScreenSize() { return ScreenSize{VelmoraPageWidth(), VelmoraPageHe
 bool OpenWindow(int width, int height) {
     // A page smaller than the margin wraps the 16-bit sizes to huge ones.
     if (width < 2 || height < 2 || width > MaxCanvasSide || height > MaxCanvasSide) return false;
-    CanvasPixels = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(width) * height * 4));
-    return CanvasPixels != nullptr && VelmoraOpenCanvas(width, height, WindowTitle) != 0;
+    for (uint32_t*& buffer : CanvasPixels) {
+        buffer = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(width) * height * 4));
+        if (buffer == nullptr) return false;
+    }
+    return VelmoraOpenCanvas(width, height, WindowTitle) != 0;
 }
 
 void* AllocatePixelBuffer(size_t bytes) {
@@ -99,8 +115,12 @@ void* AllocatePixelBuffer(size_t bytes) {
 void ReportStartupFailure() { VelmoraShowMessage("Startup failed."); }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
-    ToCanvasOrder(pixels, CanvasPixels, static_cast<size_t>(width) * height);
-    VelmoraPresent(CanvasPixels, width, height);
+    const int buffer = NextBuffer;
+    NextBuffer = (NextBuffer + 1) % CanvasBufferCount;
+    VelmoraWaitUntilTaken(&Busy[buffer]);
+    ToCanvasOrder(pixels, CanvasPixels[buffer], static_cast<size_t>(width) * height);
+    __atomic_store_n(&Busy[buffer], 1, __ATOMIC_SEQ_CST);
+    VelmoraPresent(CanvasPixels[buffer], width, height, &Busy[buffer]);
 }
 
 void PauseBetweenFrames() { VelmoraRequestPause(); }

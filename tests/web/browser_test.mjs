@@ -1,6 +1,7 @@
-// The page in Debian's headless Chromium, driven through the DevTools
-// protocol (puppeteer-core; no browser is downloaded).
-//   node browser_test.mjs SCENARIO --site DIR --native VELMORA_RENDER [--out DIR]
+// The page in Debian's headless Chromium (through the DevTools protocol) or
+// Firefox ESR (through WebDriver BiDi), driven by puppeteer-core; no browser
+// is downloaded.
+//   node browser_test.mjs SCENARIO --site DIR --native VELMORA_RENDER [--browser chromium|firefox] [--out DIR]
 // Scenarios (each a ctest test):
 //   still      ?frame=561 shows the native portable frame's pixels exactly: threaded,
 //              single-threaded (?threads=0) and on a page that is not cross-origin isolated
@@ -8,16 +9,23 @@
 //   speed      Space switches to idle speed (3 ms pause per frame) and back; Escape stops
 //   no_simd    without WebAssembly SIMD the page says so in plain words; a page
 //              too small for a picture says the start failed
-//   measure    (not a test) frames per second at 1910x1070, threaded and single-threaded
+//   measure    (not a test) frames per second at 1910x1070, threaded and single-threaded,
+//              beside velmora-render --bench --portable over the same frames, taken in turns
+//   profile    (not a test; Chromium) samples the page's thread and every worker for --seconds
+//              (default 5; add --query '?threads=0' for the single-threaded page) and prints each
+//              thread's costliest routines; link the page with --profiling-funcs for their names
 import {spawn, execFileSync} from 'node:child_process';
-import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
+import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const serveScript = path.join(here, '..', '..', 'platform', 'web', 'serve.py');
-const Chromium = process.env.VELMORA_CHROMIUM || '/usr/bin/chromium';
+const Browsers = {
+  chromium: process.env.VELMORA_CHROMIUM || '/usr/bin/chromium',
+  firefox: process.env.VELMORA_FIREFOX || '/usr/bin/firefox-esr',
+};
 
 let puppeteer;
 try {
@@ -30,6 +38,7 @@ try {
 const [scenario, ...rest] = process.argv.slice(2);
 const options = {};
 for (let i = 0; i < rest.length; i += 2) options[rest[i].replace(/^--/, '')] = rest[i + 1];
+const browserName = options.browser || 'chromium';
 
 let passes = 0, failures = 0;
 function check(ok, what) {
@@ -55,8 +64,12 @@ function startServer(isolated) {
 }
 
 async function launch(width, height) {
+  if (browserName === 'firefox') {
+    return puppeteer.launch({browser: 'firefox', executablePath: Browsers.firefox, headless: true,
+                             args: [`--width=${width}`, `--height=${height}`], defaultViewport: {width, height}});
+  }
   return puppeteer.launch({
-    executablePath: Chromium,
+    executablePath: Browsers.chromium,
     headless: true,
     args: ['--no-sandbox', `--window-size=${width},${height}`, '--no-first-run', '--disable-quic',
            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
@@ -174,8 +187,12 @@ const scenarios = {
       });
       check(size.width === 1910 && size.height === 1070 && size.boxWidth === 1910 && size.boxHeight === 1070 &&
             size.left === 0 && size.top === 0, `canvas 1910x1070 at the top-left of a 1920x1080 page: ${JSON.stringify(size)}`);
-      check(size.isolated && (await state(page)).threads && page.workers().length === 2,
-            `the page is cross-origin isolated and has two workers for the bands (${page.workers().length})`);
+      check(size.isolated && (await state(page)).threads, 'the page is cross-origin isolated and its band workers are threads');
+      if (browserName === 'chromium') {
+        // (WebDriver BiDi does not list a page's workers.)
+        check(page.workers().length === 3,
+              `the frame loop has a worker of its own beside the two band workers (${page.workers().length} workers)`);
+      }
       const first = await canvasRgb(page), firstCount = (await state(page)).frames;
       await waitFor(page, (n) => window.velmora.frames >= n + 3, 'three more frames', 30000, firstCount);
       const later = await canvasRgb(page);
@@ -202,7 +219,7 @@ const scenarios = {
       }
       const rates = [];
       for (const expected of ['full', 'idle', 'full']) {
-        if (rates.length > 0) await page.keyboard.press('Space');
+        if (rates.length > 0) await page.keyboard.press(' ');  // Space (WebDriver BiDi takes the character)
         await sleep(300);
         const rate = await measureRate(page, 2500);
         rates.push(rate);
@@ -260,17 +277,35 @@ const scenarios = {
   },
 
   async measure() {
+    // In turns, so that the load of a shared machine falls on all three alike:
+    // the threaded page, the single-threaded page, each followed by the native
+    // build over the frames the page just drew.
     const server = await startServer(true);
     const browser = await launch(1920, 1080);
+    const seconds = Number(options.seconds || 10), rounds = Number(options.rounds || 1);
+    const nativeFps = (first, last) => {
+      const said = execFileSync(options.native, ['--bench', '--portable', '--screen', '1920x1080',
+                                                 '--frames', `${first}-${last}`]).toString();
+      return Number(said.match(/fps: [0-9.]+ \(median frame\), ([0-9.]+) \(mean/)[1]);
+    };
     try {
-      for (const [name, query] of [['threaded', ''], ['single-threaded', '?threads=0']]) {
-        const page = await openPage(browser, server.url + query);
-        await waitFor(page, () => window.velmora && window.velmora.fps > 0, 'a frame rate');
-        await sleep(2000);
-        const rate = await measureRate(page, Number(options.seconds || 10) * 1000);
-        console.log(`${name} 1910x1070: ${rate.fps.toFixed(1)} frames per second ` +
-                    `(pass ${rate.passMs.toFixed(2)} ms, canvas copy ${rate.presentMs.toFixed(2)} ms)`);
-        await page.close();
+      for (let round = 0; round < rounds; round++) {
+        const fps = {};
+        for (const [name, query] of [['threaded', ''], ['single-threaded', '?threads=0']]) {
+          const page = await openPage(browser, server.url + query);
+          await waitFor(page, () => window.velmora && window.velmora.fps > 0, 'a frame rate');
+          await sleep(2000);
+          const first = (await state(page)).frames;
+          const rate = await measureRate(page, seconds * 1000);
+          const last = (await state(page)).frames - 1;
+          await page.close();
+          fps[name] = rate.fps;
+          const native = nativeFps(first, last);
+          console.log(`${browserName} ${name} 1910x1070 frames ${first}-${last}: ${rate.fps.toFixed(1)} frames per second ` +
+                      `(pass ${rate.passMs.toFixed(2)} ms, canvas copy ${rate.presentMs.toFixed(2)} ms); ` +
+                      `velmora-render --bench --portable: ${native.toFixed(1)}; page/native ${(rate.fps / native).toFixed(2)}`);
+        }
+        console.log(`${browserName} threaded/single-threaded: ${(fps.threaded / fps['single-threaded']).toFixed(2)}`);
       }
     } finally {
       await browser.close();
@@ -279,8 +314,55 @@ const scenarios = {
   },
 };
 
+// Self time per routine of a CDP CPU profile, costliest first.
+function selfTimes(profile) {
+  const byId = new Map(profile.nodes.map((n) => [n.id, n]));
+  const self = new Map();
+  let total = 0;
+  profile.samples.forEach((id, i) => {
+    const name = byId.get(id).callFrame.functionName || '(anonymous)', dt = profile.timeDeltas[i] || 0;
+    self.set(name, (self.get(name) || 0) + dt);
+    total += dt;
+  });
+  return {total, routines: [...self].sort((a, b) => b[1] - a[1])};
+}
+
+scenarios.profile = async () => {
+  const server = await startServer(true);
+  const browser = await launch(1920, 1080);
+  try {
+    const page = await browser.newPage();
+    const threads = [];
+    page.on('workercreated', async (worker) => {
+      await worker.client.send('Profiler.enable');
+      threads.push([`worker ${threads.length + 1} (${worker.url().split('/').pop()})`, worker.client]);
+    });
+    await page.goto(server.url + (options.query || ''));
+    await waitFor(page, () => window.velmora && window.velmora.frames > 5, 'frames', 60000);
+    const main = await page.createCDPSession();
+    await main.send('Profiler.enable');
+    threads.unshift(["page's thread", main]);
+    for (const [, session] of threads) await session.send('Profiler.start');
+    const rate = await measureRate(page, Number(options.seconds || 5) * 1000);
+    console.log(`${rate.fps.toFixed(1)} frames per second while sampled`);
+    for (const [name, session] of threads) {
+      const {profile} = await session.send('Profiler.stop');
+      if (options.out) writeFileSync(path.join(options.out, `${name.replace(/\W+/g, '_')}.cpuprofile`), JSON.stringify(profile));
+      const {total, routines} = selfTimes(profile);
+      console.log(`${name}: ${(total / 1000).toFixed(0)} ms sampled`);
+      for (const [routine, us] of routines.slice(0, 10)) {
+        console.log(`  ${(100 * us / total).toFixed(1).padStart(5)}%  ${routine}`);
+      }
+    }
+  } finally {
+    await browser.close();
+    server.stop();
+  }
+};
+
 if (!scenarios[scenario] || !options.site) {
-  console.log('usage: node browser_test.mjs still|animation|speed|no_simd|measure --site DIR --native VELMORA_RENDER [--out DIR]');
+  console.log('usage: node browser_test.mjs still|animation|speed|no_simd|measure|profile --site DIR --native VELMORA_RENDER ' +
+              '[--browser chromium|firefox] [--out DIR] [--seconds S --rounds N]');
   process.exit(2);
 }
 try {
@@ -288,5 +370,5 @@ try {
 } catch (e) {
   check(false, `${scenario}: ${e.stack || e}`);
 }
-if (scenario !== 'measure') console.log(`${scenario}: ${passes} passed, ${failures} failed`);
-process.exit(failures === 0 && (passes > 0 || scenario === 'measure') ? 0 : 1);
+if (scenario !== 'measure' && scenario !== 'profile') console.log(`${scenario}: ${passes} passed, ${failures} failed`);
+process.exit(failures === 0 && (passes > 0 || scenario === 'measure' || scenario === 'profile') ? 0 : 1);
