@@ -75,10 +75,11 @@ TEST_F(BufferViews, FaceViewNamesTheNearestFaceAtTheFramesDepth) {
     std::vector<float> nearestDepth(pixels, DepthClearValue);
     std::vector<int32_t> nearestFace(pixels, NoFace);
     const size_t width = static_cast<size_t>(record.width);
+    std::vector<RowRange> marked(DrawnFaceCount(), RowRange{0, 0});
     for (int band = 0; band < 2; ++band)
         for (uint32_t face = 0; face < DrawnFaceCount(); ++face) {
             if (IsTranslucentFace(face) || !IsDrawnFace(face)) continue;
-            const RowRange rows = MarkFaceInBand(face, band, record, marks.data(), depths.data());
+            const RowRange rows = MarkFaceInBand(face, band, record, marks.data(), depths.data(), marked);
             if (rows.Empty()) continue;
             for (size_t p = static_cast<size_t>(rows.first) * width; p < static_cast<size_t>(rows.end) * width; ++p) {
                 if (marks[p] == NearestTag(face) && depths[p] < nearestDepth[p]) {

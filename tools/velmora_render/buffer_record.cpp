@@ -55,10 +55,19 @@ FaceContext ScratchContext(int band, const BufferRecord& record, uint32_t* marks
     return context;
 }
 
-RowRange MarkFace(uint32_t face, const FaceContext& context) {
+// The face's spans join the waiting ones, with the vertices as the band
+// workers hand them on.
+void MarkTriangle(MarkRows& rows, uint32_t face) {
     const Face& f = ModelFaces[face];
-    // The vertices as the band workers hand them on.
-    return MarkNearestTriangle(VertexOf(f.a), VertexOf(f.b), VertexOf(f.c), context, NearestTag(face));
+    MarkNearestTriangle(rows, VertexOf(f.a), VertexOf(f.b), VertexOf(f.c), face);
+}
+
+// One face marked alone; marked has a place for every drawn face.
+RowRange MarkFace(uint32_t face, const FaceContext& context, std::vector<RowRange>& marked) {
+    MarkRows rows = StartMarkRows(context, marked.data());
+    MarkTriangle(rows, face);
+    FlushMarkRows(rows);
+    return marked[face];
 }
 
 bool IsTag(uint32_t word) { return (word & 0xFF000000u) == NearestTag(0); }
@@ -66,10 +75,13 @@ bool IsTag(uint32_t word) { return (word & 0xFF000000u) == NearestTag(0); }
 // The opaque pass's first step, per band, into scratch buffers: the tags left
 // are the faces the frame lit.
 void RecordOpaqueFaces(BufferRecord& record, std::vector<uint32_t>& marks, std::vector<float>& depths) {
+    std::vector<RowRange> marked(DrawnFaceCount(), RowRange{0, 0});
     for (int band = 0; band < 2; ++band) {
         const FaceContext context = ScratchContext(band, record, marks.data(), depths.data());
+        MarkRows rows = StartMarkRows(context, marked.data());
         for (uint32_t face = 0; face < DrawnFaceCount(); ++face)
-            if (!IsTranslucentFace(face) && IsDrawnFace(face)) MarkFace(face, context);
+            if (!IsTranslucentFace(face) && IsDrawnFace(face)) MarkTriangle(rows, face);
+        FlushMarkRows(rows);
     }
     for (size_t p = 0; p < marks.size(); ++p)
         record.opaqueFace[p] = IsTag(marks[p]) ? static_cast<int32_t>(marks[p] & 0x00FFFFFFu) : NoFace;
@@ -86,11 +98,12 @@ void RecordTranslucentLayers(BufferRecord& record, std::vector<uint32_t>& marks,
     std::copy(record.shadeDepth.begin(), record.shadeDepth.end(), depths.begin());
     std::vector<float> nearest(marks.size(), DepthClearValue);
     const size_t width = static_cast<size_t>(record.width);
+    std::vector<RowRange> marked(DrawnFaceCount(), RowRange{0, 0});
     for (int band = 0; band < 2; ++band) {
         const FaceContext context = ScratchContext(band, record, marks.data(), depths.data());
         for (uint32_t face = 0; face < DrawnFaceCount(); ++face) {
             if (!IsTranslucentFace(face) || !IsDrawnFace(face)) continue;
-            const RowRange rows = MarkFace(face, context);
+            const RowRange rows = MarkFace(face, context, marked);
             if (rows.Empty()) continue;
             const size_t end = static_cast<size_t>(rows.end) * width;
             for (size_t p = static_cast<size_t>(rows.first) * width; p < end; ++p) {
@@ -113,8 +126,9 @@ void RecordTranslucentLayers(BufferRecord& record, std::vector<uint32_t>& marks,
 
 }  // namespace
 
-RowRange MarkFaceInBand(uint32_t face, int band, const BufferRecord& record, uint32_t* marks, float* depths) {
-    return MarkFace(face, ScratchContext(band, record, marks, depths));
+RowRange MarkFaceInBand(uint32_t face, int band, const BufferRecord& record, uint32_t* marks, float* depths,
+                        std::vector<RowRange>& marked) {
+    return MarkFace(face, ScratchContext(band, record, marks, depths), marked);
 }
 
 bool IsFrontSurface(float depth, float prepassDepth) {

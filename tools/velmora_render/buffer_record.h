@@ -43,8 +43,10 @@ void RecordFrameBuffers(BufferRecord& record);
 // The band workers' rules, restated over render's public pieces: the faces
 // drawn (a class and a place on the screen for every corner), and the marking
 // step for one face in one band into buffers of the picture's size (marks
-// cleared to 0 and depths as the band left them).
+// cleared to 0 and depths as the band left them; marked has a place for every
+// drawn face).
 uint32_t DrawnFaceCount();
 bool IsDrawnFace(uint32_t face);
 bool IsTranslucentFace(uint32_t face);
-RowRange MarkFaceInBand(uint32_t face, int band, const BufferRecord& record, uint32_t* marks, float* depths);
+RowRange MarkFaceInBand(uint32_t face, int band, const BufferRecord& record, uint32_t* marks, float* depths,
+                        std::vector<RowRange>& marked);
