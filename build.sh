@@ -9,10 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # Build tools and libraries; the window tests add a virtual X server and the
-# tools that drive and photograph it.
+# tools that drive and photograph it, and the frame-time plot's matplotlib.
 build_packages=(cmake ninja-build g++ pkg-config libsdl2-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
                 libavcodec-dev libavformat-dev libswscale-dev libavutil-dev)
-test_packages=(xvfb xauth xdotool x11-utils imagemagick jwm wmctrl ffmpeg)
+test_packages=(xvfb xauth xdotool x11-utils imagemagick jwm wmctrl ffmpeg python3-matplotlib)
 
 install_packages() {
     local missing=()

@@ -34,6 +34,7 @@ if [ "$which" = asan ] || [ "$which" = all ]; then
     test "$(ls "$out/swing" | wc -l)" -eq 1824
     clean_run "$tool" --screen 330x250 --frames 561-563 --format ppm --out "$out/ppm"
     clean_run "$tool" --soak --screen 330x250 --frames 0-1999
+    clean_run "$tool" --screen 330x250 --frames 400-401 --buffers --out "$out/views"
     ctest --preset asan -R '^velmora_render_' --no-tests=error
 fi
 
@@ -42,4 +43,6 @@ if [ "$which" = tsan ] || [ "$which" = all ]; then
     cmake --build --preset tsan --target velmora-render
     export TSAN_OPTIONS=halt_on_error=1:exitcode=66
     clean_run build/tsan/tools/velmora_render/velmora-render --soak --screen 330x250 --frames 0-299
+    # The bench's own timed band workers.
+    clean_run build/tsan/tools/velmora_render/velmora-render --bench --screen 330x250 --frames 0-99 --csv "$out/times.csv"
 fi

@@ -29,6 +29,12 @@ done
 expect_exit 2 "--frames numbers must not exceed 4294967295" --frames 0-4294967296
 expect_exit 2 "--repeat takes a count" --bench --repeat 0
 expect_exit 2 "--repeat applies to --bench only" --repeat 3
+expect_exit 2 "--csv applies to --bench only" --csv "$work/t.csv"
+expect_exit 2 "--buffers writes pictures beside frame images" --buffers --bench
+expect_exit 2 "--buffers writes pictures beside frame images" --buffers --video "$work/demo.mp4"
+expect_exit 2 "--buffers writes pictures beside frame images" --soak --buffers
+check "no CSV from refused options" test ! -e "$work/t.csv"
+expect_exit 1 "cannot create" --bench --frames 0 --screen 100x100 --csv "$work/no/such/dir/t.csv"
 expect_exit 0 "" --bench --screen 333x251 --frames 5-7 --repeat 2
 check "--bench --repeat reports the best of 2 over three frames" grep -q "(3 frames, 30 warm-up, best of 2)" "$work/out"
 expect_exit 0 "" --help
@@ -67,6 +73,20 @@ VELMORA_SIMD=sse41 "$tool" --screen 333x251 --frames 561 --format ppm --out "$wo
 expect_exit 0 "" --screen 333x251 --frames 561 --format ppm --out "$work/chosen"
 check "VELMORA_SIMD=sse41 draws the same frame" cmp -s "$work/four/frame_000561.ppm" "$work/chosen/frame_000561.ppm"
 
+# --buffers: six views beside the frame, each the picture's size, and the
+# frame's own bytes unchanged.
+expect_exit 0 "" --screen 333x251 --frames 561 --out "$work/plain"
+expect_exit 0 "" --screen 333x251 --frames 561 --buffers --out "$work/views"
+check "the frame with --buffers equals the frame without" \
+    cmp -s "$work/views/frame_000561.png" "$work/plain/frame_000561.png"
+for view in prepass_depth shade_depth faces front_surface overdraw bands; do
+    check "$view view is a 322x240 PNG" \
+        test "$(od -An -j16 -N8 -tx1 "$work/views/frame_000561_$view.png" | tr -d ' \n')" = "$(printf '%08x%08x' 322 240)"
+done
+expect_exit 0 "" --screen 200x150 --frames 7-8 --buffers --format ppm --out "$work/views"
+check "--buffers over a range writes each frame's views" \
+    test -f "$work/views/frame_000007_faces.png" -a -f "$work/views/frame_000008_bands.png"
+
 expect_exit 0 "" --screen 200x150 --frames 7 --out "$work/png"
 check "PNG written with its signature" bash -c "head -c 8 '$work/png/frame_000007.png' | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a'"
 
@@ -89,6 +109,10 @@ if { (ulimit -v 1000000 && "$tool" --help); } >/dev/null 2>&1; then
     (ulimit -v 1000000 && exec "$tool" --screen 16384x16384 --frames 0 --out "$work/big") 2>"$work/err"
     check "exit 1 when the buffers cannot be allocated" test $? -eq 1
     check "and a clear error" grep -q "cannot allocate the buffers for a 16384x16384 screen" "$work/err"
+    # The frame fits, its buffer views do not: the frame stays, the views are refused.
+    (ulimit -v 1000000 && exec "$tool" --screen 5000x5000 --frames 0 --buffers --out "$work/bigviews") 2>"$work/err"
+    check "exit 1 when the buffer views do not fit" test $? -eq 1
+    check "with a reason" grep -q "not enough memory for the buffer views of a 4990x4990 picture" "$work/err"
 else
     echo "skipped: allocation failure (this build cannot run under ulimit -v)"
 fi

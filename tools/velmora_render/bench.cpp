@@ -8,6 +8,7 @@
 
 #include "app/headless_scene.h"
 #include "core/scene_state.h"
+#include "platform/band_threads.h"
 #include "render/band_workers.h"
 #include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
@@ -21,12 +22,39 @@ using Clock = std::chrono::steady_clock;
 // processors' clocks have settled.
 constexpr uint32_t WarmUpFrames = 30;
 
-enum Stage { Clear, Transform, Prepass, Shading, WholeFrame, StageCount };
-const char* const StageNames[StageCount] = {"clear", "transform+map", "pre-pass", "shading", "frame"};
+enum Stage { Clear, Transform, Prepass, TopBand, BottomBand, IdleWait, ForkJoin, Shading, WholeFrame, StageCount };
+const char* const StageNames[StageCount] = {"clear",     "transform+map", "pre-pass", "top band", "bottom band",
+                                            "idle wait", "fork+join",     "shading",  "frame"};
 
 double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-// One frame drawn stage by stage, exactly as RenderFrame draws it.
+// When each band worker started and finished its band: written by the
+// worker, read after the join (which orders them before it).
+Clock::time_point BandStart[2], BandEnd[2];
+
+void TimedBand(int band) {
+    BandStart[band] = Clock::now();
+    RenderBand(band);
+    BandEnd[band] = Clock::now();
+}
+
+// The band workers' own entry routines with the clock read around the band.
+ThreadResult VELMORA_THREAD_CALL TimedWorkerTop(void*) {
+    TimedBand(0);
+    EndWorkerThread(0);
+}
+
+ThreadResult VELMORA_THREAD_CALL TimedWorkerBottom(void*) {
+    TimedBand(1);
+    EndWorkerThread(1);
+}
+
+// One frame drawn stage by stage, the same work as RenderFrame: the fork and
+// join of RunBandWorkers with timed entry routines. The idle wait is the
+// slower band's time less the faster one's: how long the faster worker's
+// processor idles while the join waits. Fork+join is the rest of the shading
+// stage beyond the slower band: creating the threads, their late starts and
+// the join.
 void TimeOneFrame(double* times) {
     const Clock::time_point t0 = Clock::now();
     ClearBuffers();
@@ -35,13 +63,23 @@ void TimeOneFrame(double* times) {
     const Clock::time_point t2 = Clock::now();
     DrawPrepass();
     const Clock::time_point t3 = Clock::now();
-    RunBandWorkers();
+    ForkJoinBandWorkers(TimedWorkerTop, TimedWorkerBottom, TimedBand);
     const Clock::time_point t4 = Clock::now();
     times[Clear] = Milliseconds(t1 - t0);
     times[Transform] = Milliseconds(t2 - t1);
     times[Prepass] = Milliseconds(t3 - t2);
+    times[TopBand] = Milliseconds(BandEnd[0] - BandStart[0]);
+    times[BottomBand] = Milliseconds(BandEnd[1] - BandStart[1]);
+    const double slower = std::max(times[TopBand], times[BottomBand]);
+    times[IdleWait] = slower - std::min(times[TopBand], times[BottomBand]);
+    times[ForkJoin] = Milliseconds(t4 - t3) - slower;
     times[Shading] = Milliseconds(t4 - t3);
     times[WholeFrame] = Milliseconds(t4 - t0);
+}
+
+void WriteCsvLine(FILE* csv, uint32_t frame, const double* t) {
+    std::fprintf(csv, "%u,%.4f,%.4f,%.4f,%.4f,%.4f\n", frame, t[Clear], t[Prepass], t[TopBand], t[BottomBand],
+                 t[WholeFrame]);
 }
 
 double Percentile(const std::vector<double>& sorted, double fraction) {
@@ -51,7 +89,7 @@ double Percentile(const std::vector<double>& sorted, double fraction) {
 
 }  // namespace
 
-void RunBench(uint32_t firstFrame, uint32_t lastFrame, uint32_t repeat, FILE* out) {
+void RunBench(uint32_t firstFrame, uint32_t lastFrame, uint32_t repeat, FILE* out, FILE* csv) {
     const size_t frames = static_cast<size_t>(lastFrame - firstFrame) + 1;
     std::vector<double> samples[StageCount];
     for (auto& s : samples) s.reserve(frames);
@@ -59,6 +97,7 @@ void RunBench(uint32_t firstFrame, uint32_t lastFrame, uint32_t repeat, FILE* ou
 
     SeekFrame(firstFrame);
     for (uint32_t i = 0; i < WarmUpFrames; ++i) RenderFrame();
+    if (csv) std::fprintf(csv, "frame,clear_ms,prepass_ms,top_band_ms,bottom_band_ms,frame_ms\n");
 
     for (size_t i = 0; i < frames; ++i) {
         const uint32_t frame = firstFrame + static_cast<uint32_t>(i);
@@ -68,6 +107,7 @@ void RunBench(uint32_t firstFrame, uint32_t lastFrame, uint32_t repeat, FILE* ou
             if (r == 0 || times[WholeFrame] < best[WholeFrame]) std::copy(times, times + StageCount, best);
         }
         for (int s = 0; s < StageCount; ++s) samples[s].push_back(best[s]);
+        if (csv) WriteCsvLine(csv, frame, best);
     }
 
     std::fprintf(out, "velmora-render bench: %ux%u, frames %u-%u (%zu frames, %u warm-up, best of %u)\n",
@@ -83,4 +123,11 @@ void RunBench(uint32_t firstFrame, uint32_t lastFrame, uint32_t repeat, FILE* ou
     }
     std::fprintf(out, "fps: %.1f (median frame), %.1f (mean over the run)\n",
                  1000.0 / Percentile(samples[WholeFrame], 0.5), 1000.0 / means[WholeFrame]);
+    const double mainThread = means[Clear] + means[Transform] + means[Prepass];
+    const double slowerBand = means[Shading] - means[ForkJoin];
+    std::fprintf(out,
+                 "critical path (means): main thread %.3f ms (the second processor waits) + slower band %.3f ms + "
+                 "fork+join %.3f ms; the faster band's processor idles %.3f ms (%.0f%% of the shading)\n",
+                 mainThread, slowerBand, means[ForkJoin], means[IdleWait],
+                 means[Shading] > 0 ? 100.0 * means[IdleWait] / means[Shading] : 0.0);
 }

@@ -2,7 +2,9 @@
 // its benchmark, and an export of the embedded data.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
 #include "tools/velmora_render/bench.h"
+#include "tools/velmora_render/buffer_views.h"
 #include "tools/velmora_render/icon_export.h"
 #include "tools/velmora_render/image_file.h"
 #include "tools/velmora_render/options.h"
@@ -59,10 +62,15 @@ int ExportIcon(const std::string& dir) {
     return 0;
 }
 
-std::string FramePath(const ToolOptions& options, uint32_t frame) {
+// DIR/frame_NNNNNN, without the extension.
+std::string FrameStem(const ToolOptions& options, uint32_t frame) {
     char name[32];
-    std::snprintf(name, sizeof name, "frame_%06u.%s", frame, options.format == ImageFormat::Png ? "png" : "ppm");
+    std::snprintf(name, sizeof name, "frame_%06u", frame);
     return options.outDir + "/" + name;
+}
+
+std::string FramePath(const ToolOptions& options, uint32_t frame) {
+    return FrameStem(options, frame) + (options.format == ImageFormat::Png ? ".png" : ".ppm");
 }
 
 int RenderFrames(const ToolOptions& options) {
@@ -78,6 +86,8 @@ int RenderFrames(const ToolOptions& options) {
         const bool written = options.format == ImageFormat::Png
                                  ? WritePng(path, Scene.colorBuffer, Scene.width, Scene.height, error)
                                  : WritePpm(path, Scene.colorBuffer, Scene.width, Scene.height, error);
+        // The views are drawn from copies after the frame is written.
+        if (written && options.buffers && !WriteBufferViews(FrameStem(options, frame), error)) return false;
         if (written && showProgress)
             std::fprintf(stderr, "\rframe %u of %u-%u", frame, options.firstFrame, options.lastFrame);
         if (const int signal = written ? PendingStopSignal() : 0) {
@@ -107,6 +117,20 @@ bool BuffersFitMachine(const ToolOptions& options) {
                  options.screenWidth, options.screenHeight, static_cast<unsigned long long>(bytes >> 20),
                  static_cast<unsigned long long>(machine >> 20));
     return false;
+}
+
+int Bench(const ToolOptions& options) {
+    FILE* csv = nullptr;
+    if (!options.csvPath.empty() && !(csv = std::fopen(options.csvPath.c_str(), "w"))) {
+        std::fprintf(stderr, "velmora-render: cannot create %s: %s\n", options.csvPath.c_str(), std::strerror(errno));
+        return ExitFailure;
+    }
+    RunBench(options.firstFrame, options.lastFrame, options.repeat, stdout, csv);
+    if (csv && std::fclose(csv) != 0) {
+        std::fprintf(stderr, "velmora-render: cannot write %s: %s\n", options.csvPath.c_str(), std::strerror(errno));
+        return ExitFailure;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -143,7 +167,7 @@ int main(int argc, char** argv) {
     }
     int result = 0;
     if (options.mode == ToolMode::Bench)
-        RunBench(options.firstFrame, options.lastFrame, options.repeat, stdout);
+        result = Bench(options);
     else if (options.mode == ToolMode::Video)
         result = RenderVideo(options);
     else if (options.mode == ToolMode::Soak)

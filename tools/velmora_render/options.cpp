@@ -5,9 +5,9 @@
 #include "app/headless_scene.h"
 
 const char* const ToolUsage =
-    "usage: velmora-render [--portable] [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
+    "usage: velmora-render [--portable] [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR] [--buffers]\n"
     "       velmora-render --video FILE.mp4 [--portable] [--frames A-B] [--screen WxH] [--fps N]\n"
-    "       velmora-render --bench [--portable] [--screen WxH] [--frames A-B] [--repeat N]\n"
+    "       velmora-render --bench [--portable] [--screen WxH] [--frames A-B] [--repeat N] [--csv FILE]\n"
     "       velmora-render --soak [--portable] [--screen WxH] [--frames A-B]\n"
     "       velmora-render --export-assets DIR\n"
     "       velmora-render --icon DIR\n"
@@ -16,10 +16,13 @@ const char* const ToolUsage =
     "(frame 0 first), written as DIR/frame_NNNNNN.png or .ppm (seven digits and more from\n"
     "frame 1000000 on). The picture is the window's client area for that screen: (W-10) x\n"
     "(H-10), each rounded down to even; default screen 1920x1080, frame 0, png, the current\n"
-    "directory. Ctrl-C stops a run after the frame in hand. --video writes the frames as one\n"
+    "directory. --buffers also writes pictures of what each frame left in its buffers beside\n"
+    "it: frame_NNNNNN_prepass_depth, _shade_depth, _faces, _front_surface, _overdraw and\n"
+    "_bands.png. Ctrl-C stops a run after the frame in hand. --video writes the frames as one\n"
     "H.264 MP4 file, frames 0-1823 (the whole zoom swing) at 60 frames per second by default.\n"
     "--bench times whole frames and each stage over frames 0-1823 by default; --repeat N draws\n"
-    "each frame N times and keeps the fastest, which filters out other processes' bursts. --soak draws\n"
+    "each frame N times and keeps the fastest, which filters out other processes' bursts;\n"
+    "--csv FILE writes each frame's stage times (ms), one line a frame. --soak draws\n"
     "frames (0-19999 by default) without writing them and prints the process's resident\n"
     "memory, open files and threads every 1000 frames. --export-assets writes the embedded\n"
     "model.3ds, band.bmp and face_classes.bin. --icon writes the program's icon, frame 384\n"
@@ -169,6 +172,10 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             }
             options.repeat = repeat;
             options.repeatGiven = true;
+        } else if (arg == "--buffers") {
+            options.buffers = true;
+        } else if (arg == "--csv") {
+            if (!value(options.csvPath)) return false;
         } else if (arg == "--out") {
             if (!value(options.outDir)) return false;
             outGiven = true;
@@ -177,8 +184,12 @@ bool ParseToolOptions(const std::vector<std::string>& args, ToolOptions& options
             return false;
         }
     }
-    if (options.repeatGiven && !bench) {
-        error = "--repeat applies to --bench only";
+    if ((options.repeatGiven || !options.csvPath.empty()) && !bench) {
+        error = std::string(options.repeatGiven ? "--repeat" : "--csv") + " applies to --bench only";
+        return false;
+    }
+    if (options.buffers && (bench || soak || videoGiven || exportGiven)) {
+        error = "--buffers writes pictures beside frame images: --bench, --soak, --video and --export-assets do not apply";
         return false;
     }
     // The icon is one fixed frame: nothing about it is chosen on the command line.

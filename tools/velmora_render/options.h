@@ -23,6 +23,8 @@ struct ToolOptions {
     bool portable = false;  // exact 1/x and 1/sqrt(x) in place of the fast estimates
     uint32_t repeat = 1;  // --bench: each frame drawn this many times, the fastest kept
     bool repeatGiven = false;
+    bool buffers = false;  // --buffers: pictures of each frame's buffers beside it
+    std::string csvPath;   // --bench --csv: one line of stage times per frame
 };
 
 // The most repeats --repeat accepts (a full swing at 100 repeats is minutes).
