@@ -77,10 +77,24 @@ async function launch(width, height) {
   });
 }
 
+// Firefox now and then leaves the threaded page's program worker without a
+// start (no window.velmora, no error) for good; the cause is not known yet.
+// Such a page is loaded once more, and said so, so that one stuck start does
+// not hide what the test checks; a second stuck start still fails the test.
+const StartWaitMs = 15000;
+
 async function openPage(browser, url) {
   const page = await browser.newPage();
   page.on('pageerror', (e) => console.log(`page error: ${e.message}`));
   await page.goto(url);
+  if (browserName === 'firefox') {
+    try {
+      await page.waitForFunction(() => window.velmora, {timeout: StartWaitMs, polling: 50});
+    } catch {
+      console.log(`firefox: the page did not start within ${StartWaitMs / 1000} s; loading it once more`);
+      await page.reload();
+    }
+  }
   return page;
 }
 
