@@ -140,19 +140,8 @@ inline void AddSpan(MarkRows& rows, int32_t row, const End& end1, const End& end
     const int32_t left = end1.x < end2.x ? end1.x : end2.x;
     const int32_t right = end1.x < end2.x ? end2.x : end1.x;
     if (left >= band.right || right <= band.left) return;
-    // Only spans of earlier faces can share the row: a face's rows all differ.
-    if (rows.earlierFaces > 0) {
-        const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
-        const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
-        if ((sameRow & ((1 << rows.earlierFaces) - 1)) != 0) FlushMarkRows(rows);
-    }
-    const int lane = rows.count++;
-    rows.row[lane] = row;
-    rows.x1[lane] = end1.x;
-    rows.x2[lane] = end2.x;
-    rows.depth1[lane] = end1.depth;
-    rows.depth2[lane] = end2.depth;
-    rows.face[lane] = face;
+    if (EarlierSpanWaitsOnRow(rows, row)) FlushMarkRows(rows);
+    rows.face[AppendSpan(rows, row, end1, end2)] = face;
     if (rows.count == RowLanes) FlushMarkRows(rows);
 }
 
@@ -185,14 +174,8 @@ void FlushMarkRows(MarkRows& rows) {
     if (rows.count == 0) return;
     // Unused lanes repeat the first span: marking a span twice marks what
     // marking it once does (the second finds its own depths, which are not nearer).
-    for (int lane = rows.count; lane < RowLanes; ++lane) {
-        rows.row[lane] = rows.row[0];
-        rows.x1[lane] = rows.x1[0];
-        rows.x2[lane] = rows.x2[0];
-        rows.depth1[lane] = rows.depth1[0];
-        rows.depth2[lane] = rows.depth2[0];
-        rows.face[lane] = rows.face[0];
-    }
+    RepeatFirstSpan(rows);
+    for (int lane = rows.count; lane < RowLanes; ++lane) rows.face[lane] = rows.face[0];
     WithReciprocals([&](auto reciprocals) { MarkLanes<decltype(reciprocals)>(rows); });
     rows.count = 0;
     rows.earlierFaces = 0;

@@ -93,18 +93,8 @@ inline void AddSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd 
     const int32_t left = end1.x < end2.x ? end1.x : end2.x;
     const int32_t right = end1.x < end2.x ? end2.x : end1.x;
     if (left >= rows.width || right <= 0) return;
-    // Only spans of earlier faces can share the row: a face's rows all differ.
-    if (rows.earlierFaces > 0) {
-        const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
-        const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
-        if ((sameRow & ((1 << rows.earlierFaces) - 1)) != 0) FlushPrepassRows(rows);
-    }
-    const int lane = rows.count++;
-    rows.row[lane] = row;
-    rows.x1[lane] = end1.x;
-    rows.x2[lane] = end2.x;
-    rows.depth1[lane] = end1.depth;
-    rows.depth2[lane] = end2.depth;
+    if (EarlierSpanWaitsOnRow(rows, row)) FlushPrepassRows(rows);
+    AppendSpan(rows, row, end1, end2);
     if (rows.count == RowLanes) FlushPrepassRows(rows);
 }
 
@@ -128,13 +118,7 @@ void FlushPrepassRows(PrepassRows& rows) {
     if (rows.count == 0) return;
     // Unused lanes repeat the first span: drawing a span twice stores what
     // drawing it once does (the second minimum finds the first one's result).
-    for (int lane = rows.count; lane < RowLanes; ++lane) {
-        rows.row[lane] = rows.row[0];
-        rows.x1[lane] = rows.x1[0];
-        rows.x2[lane] = rows.x2[0];
-        rows.depth1[lane] = rows.depth1[0];
-        rows.depth2[lane] = rows.depth2[0];
-    }
+    RepeatFirstSpan(rows);
     DrawLanes(SetUpLanes(rows), rows.depthBuffer + static_cast<size_t>(rows.width) * rows.height);
     rows.count = 0;
     rows.earlierFaces = 0;

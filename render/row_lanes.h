@@ -85,3 +85,44 @@ template <typename Store>
 
 // The lowest lane of v moved out: lane 1 becomes lane 0 and so on.
 inline __m128 NextLane(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 3, 2, 1)); }
+
+// The batch of spans waiting for their lanes, shared by the passes that walk
+// rows together: any Batch with count, earlierFaces (the first lanes, whose
+// spans came from faces before the current one) and per-lane row, x1, x2,
+// depth1, depth2.
+
+// True when a span of an earlier face waits on `row`: it must be walked
+// first, so that every pixel meets the faces in face order. (A face's own
+// rows all differ.)
+template <typename Batch>
+inline bool EarlierSpanWaitsOnRow(const Batch& rows, int32_t row) {
+    if (rows.earlierFaces == 0) return false;
+    const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
+    const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
+    return (sameRow & ((1 << rows.earlierFaces) - 1)) != 0;
+}
+
+// Puts a span's two ends into the next free lane and returns that lane.
+template <typename Batch, typename End>
+inline int AppendSpan(Batch& rows, int32_t row, const End& end1, const End& end2) {
+    const int lane = rows.count++;
+    rows.row[lane] = row;
+    rows.x1[lane] = end1.x;
+    rows.x2[lane] = end2.x;
+    rows.depth1[lane] = end1.depth;
+    rows.depth2[lane] = end2.depth;
+    return lane;
+}
+
+// Unused lanes repeat the first span, so that a part-full batch is walked as
+// a full one.
+template <typename Batch>
+inline void RepeatFirstSpan(Batch& rows) {
+    for (int lane = rows.count; lane < RowLanes; ++lane) {
+        rows.row[lane] = rows.row[0];
+        rows.x1[lane] = rows.x1[0];
+        rows.x2[lane] = rows.x2[0];
+        rows.depth1[lane] = rows.depth1[0];
+        rows.depth2[lane] = rows.depth2[0];
+    }
+}
