@@ -1,13 +1,17 @@
-// The fork and join of the band workers when the system refuses threads: each
-// band is then drawn on the calling thread and the frame is still complete.
+// The fork and join of the band workers: neither starts before both exist, and
+// when the system refuses threads each band is drawn on the calling thread and
+// the frame is still complete.
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
+#include <dirent.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -15,6 +19,7 @@
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
 #include "core/scene_state.h"
+#include "platform/band_threads.h"
 #include "render/frame_pipeline.h"
 
 namespace {
@@ -39,6 +44,52 @@ size_t MappedBytes() {
     if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
     std::fclose(statm);
     return pages * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// The process's threads now, from /proc/self/task.
+int ThreadCount() {
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks) return -1;
+    int count = 0;
+    while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+    closedir(tasks);
+    return count;
+}
+
+int ThreadsAtStart[2];
+std::atomic<int> WorkersCounted;
+
+// Counts the threads, then stays until the other worker has counted too, so
+// that neither count misses a worker that had already ended.
+void CountThreads(int band) {
+    ThreadsAtStart[band] = ThreadCount();
+    ++WorkersCounted;
+    while (WorkersCounted.load() < 2) sched_yield();
+}
+
+ThreadResult CountThreadsTop(void*) {
+    CountThreads(0);
+    EndWorkerThread(0);
+}
+
+ThreadResult CountThreadsBottom(void*) {
+    CountThreads(1);
+    EndWorkerThread(1);
+}
+
+void DrawNothing(int) {}
+
+// A worker that ran as soon as it was created could take the processor of the
+// thread that has yet to create the other one; so each waits until both exist.
+TEST(BandThreads, NeitherWorkerStartsBeforeBothExist) {
+    const int before = ThreadCount();
+    ASSERT_GT(before, 0);
+    for (int fork = 0; fork < 40; ++fork) {
+        WorkersCounted = 0;
+        ForkJoinBandWorkers(CountThreadsTop, CountThreadsBottom, DrawNothing);
+        ASSERT_EQ(ThreadsAtStart[0], before + 2) << "top worker ran alone, fork " << fork;
+        ASSERT_EQ(ThreadsAtStart[1], before + 2) << "bottom worker ran alone, fork " << fork;
+    }
 }
 
 TEST(BandThreads, FrameIsCompleteWhenNoWorkerCanBeCreated) {

@@ -1,7 +1,8 @@
-// The band workers' fork and join on POSIX threads. Each thread is fully
-// configured (processor, priority) before it starts, which pthreads allows
-// through its creation attributes; a setting the process may not use is left
-// at its default rather than failing the frame.
+// The band workers' fork and join on POSIX threads. Each thread is configured
+// (processor, priority) through its creation attributes, and both wait behind
+// a start gate until both exist, as suspended creation does on Win32; a
+// setting the process may not use is left at its default rather than failing
+// the frame.
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -45,17 +46,52 @@ void SetHighestUnprivilegedPriority(pthread_attr_t* attributes) {
 #endif
 }
 
-bool StartWorker(pthread_t* thread, WorkerEntry entry, int processor) {
+// Holds the workers back until the calling thread has created both. Without
+// it, a worker pinned to the processor the calling thread runs on takes that
+// processor at once, and the calling thread, preempted before it creates the
+// second worker, often waits there until the first band is done: the two
+// bands then run one after the other.
+struct StartGate {
+    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    pthread_cond_t opened = PTHREAD_COND_INITIALIZER;
+    bool open = false;
+
+    void WaitUntilOpen() {
+        pthread_mutex_lock(&mutex);
+        while (!open) pthread_cond_wait(&opened, &mutex);
+        pthread_mutex_unlock(&mutex);
+    }
+
+    void Open() {
+        pthread_mutex_lock(&mutex);
+        open = true;
+        pthread_cond_broadcast(&opened);
+        pthread_mutex_unlock(&mutex);
+    }
+};
+
+struct GatedWorker {
+    StartGate* gate;
+    WorkerEntry entry;
+};
+
+void* RunBehindGate(void* argument) {
+    const GatedWorker* worker = static_cast<const GatedWorker*>(argument);
+    worker->gate->WaitUntilOpen();
+    return worker->entry(nullptr);
+}
+
+bool StartWorker(pthread_t* thread, GatedWorker* worker, int processor) {
     pthread_attr_t attributes;
     if (pthread_attr_init(&attributes) != 0) return false;
     SetProcessorAffinity(&attributes, processor);
     SetHighestUnprivilegedPriority(&attributes);
-    int result = pthread_create(thread, &attributes, entry, nullptr);
+    int result = pthread_create(thread, &attributes, RunBehindGate, worker);
     pthread_attr_destroy(&attributes);
     if (result != 0) {
         // A setting the system refuses (a restricted cpuset, a priority it
         // will not grant) must not cost the frame its worker: plain thread.
-        result = pthread_create(thread, nullptr, entry, nullptr);
+        result = pthread_create(thread, nullptr, RunBehindGate, worker);
     }
     return result == 0;
 }
@@ -63,13 +99,19 @@ bool StartWorker(pthread_t* thread, WorkerEntry entry, int processor) {
 }  // namespace
 
 void ForkJoinBandWorkers(WorkerEntry topEntry, WorkerEntry bottomEntry, BandRoutine drawBand) {
+    StartGate gate;
+    GatedWorker topWorker{&gate, topEntry}, bottomWorker{&gate, bottomEntry};
     pthread_t top, bottom;
-    bool topStarted = StartWorker(&top, topEntry, 0);
-    bool bottomStarted = StartWorker(&bottom, bottomEntry, 1);
+    bool topStarted = StartWorker(&top, &topWorker, 0);
+    bool bottomStarted = StartWorker(&bottom, &bottomWorker, 1);
+    gate.Open();
     if (!topStarted) drawBand(0);
     if (!bottomStarted) drawBand(1);
     if (topStarted) pthread_join(top, nullptr);
     if (bottomStarted) pthread_join(bottom, nullptr);
+    // Both workers passed the gate before they ended.
+    pthread_cond_destroy(&gate.opened);
+    pthread_mutex_destroy(&gate.mutex);
 }
 
 void EndWorkerThread(uint32_t exitCode) {
