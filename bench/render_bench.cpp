@@ -75,7 +75,7 @@ const SceneFixture& Scene561() {
 void BM_PrepassAllFaces(benchmark::State& state) {
     Scene561();
     for (auto _ : state) {
-        ClearBuffers();
+        ClearPrepassDepth();
         DrawPrepass();
         benchmark::DoNotOptimize(Scene.prepassDepth);
     }
@@ -88,7 +88,7 @@ void BM_ShadeTriangleBand(benchmark::State& state) {
     Scene561();
     const int band = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        ClearBuffers();
+        ClearPrepassDepth();
         DrawPrepass();
         RenderBand(band);
         benchmark::DoNotOptimize(Scene.colorBuffer);

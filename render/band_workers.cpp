@@ -3,6 +3,7 @@
 #include "assets/embedded_data.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
+#include "render/clear_and_transform.h"
 #include "render/face_context.h"
 #include "render/lights.h"
 #include "render/nearest_marks.h"
@@ -103,6 +104,7 @@ void DrawNearestOpaque(int band, FaceContext& context) {
 }  // namespace
 
 void RenderBand(int band) {
+    ClearBandRows(band);
     FaceContext context = BandContext(band);
     LaneLights lights;
     SplatLights(lights);
@@ -119,6 +121,7 @@ void RenderBand(int band) {
 }
 
 void RenderBandLightingEveryFragment(int band) {
+    ClearBandRows(band);
     FaceContext context = BandContext(band);
     const int32_t passes[2] = {Scene.otherClassPass, TranslucentPass};  // opaque faces first
     for (int32_t pass : passes) DrawEveryFragment(pass, context);

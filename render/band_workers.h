@@ -5,15 +5,14 @@
 
 #include "platform/band_threads.h"
 
-// Draws every face of the current frame into the rows of one band
-// (0 = top half, 1 = bottom half).
+// Clears the rows of one band (0 = top half, 1 = bottom half) in ColorBuffer
+// and ShadeDepth, then draws every face of the current frame into them.
 // Opaque faces go through two steps: every face first marks the pixels where
-// it is nearest, then only those pixels are lit (nearest_marks.h). The
-// marks live in ColorBuffer, so the band's rows must hold no tag word when it
-// starts, as the frame's clear to black leaves them.
+// it is nearest, then only those pixels are lit (nearest_marks.h); the marks
+// live in ColorBuffer, which the clear to black leaves free of tag words.
 void RenderBand(int band);
 
-// The same band drawn on the product's other path only: every fragment that
+// The same band cleared and drawn on the product's other path only: every fragment that
 // passes the depth test lit in turn (ShadeTriangle, as RenderBand draws the
 // translucent faces and a frame whose faces all share one pass), the opaque
 // faces first: the reference that RenderBand's two steps are tested against.

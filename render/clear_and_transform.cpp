@@ -1,6 +1,7 @@
 #include "render/clear_and_transform.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "core/scene_arrays.h"
@@ -91,17 +92,44 @@ void MapToScreen() {
     }
 }
 
-void ClearBuffers() {
-    const uint32_t pixels = static_cast<uint32_t>(Scene.width) * Scene.height;
-    uint32_t clearDepthBits;
-    std::memcpy(&clearDepthBits, &DepthClearValue, sizeof clearDepthBits);
-    // The colour and shade depth are next read by the band workers, after the
-    // pre-pass: streaming stores fill them without reading every line in
-    // first. The pre-pass depth is read at once, so it is filled last, through
-    // the caches.
-    StreamDwords(0, pixels, Scene.colorBuffer);
-    StreamDwords(clearDepthBits, pixels, Scene.shadeDepth);
-    FillDwords(clearDepthBits, pixels, Scene.prepassDepth);
+namespace {
+
+uint32_t DepthClearBits() {
+    uint32_t bits;
+    std::memcpy(&bits, &DepthClearValue, sizeof bits);
+    return bits;
+}
+
+// Fills words first .. first + count - 1 of a 16-byte aligned buffer of 32-bit
+// words (integers or floats, hence the byte copies): single words up to the
+// first 16-byte boundary and after the last one, streaming stores of 16 bytes
+// between. No store reaches a word outside the range, where the other band's
+// worker may be drawing.
+void StreamWordRange(uint32_t value, size_t first, size_t count, void* buffer) {
+    constexpr size_t WordBytes = sizeof value;
+    char* word = static_cast<char*>(buffer) + first * WordBytes;
+    char* const end = word + count * WordBytes;
+    for (; word < end && reinterpret_cast<uintptr_t>(word) % 16 != 0; word += WordBytes)
+        std::memcpy(word, &value, WordBytes);
+    const size_t groupWords = (static_cast<size_t>(end - word) / WordBytes) & ~size_t{3};
+    StreamDwords(value, static_cast<uint32_t>(groupWords), word);
+    for (word += groupWords * WordBytes; word < end; word += WordBytes) std::memcpy(word, &value, WordBytes);
+}
+
+}  // namespace
+
+void ClearPrepassDepth() {
+    FillDwords(DepthClearBits(), static_cast<uint32_t>(Scene.width) * Scene.height, Scene.prepassDepth);
+}
+
+void ClearBandRows(int band) {
+    // The colour and shade depth of a band are read and written only by its
+    // own worker, which clears them where the frame's other work runs in
+    // parallel. Streaming stores fill them without first reading every line.
+    const size_t bandWords = static_cast<size_t>(Scene.height / 2) * Scene.width;
+    const size_t first = static_cast<size_t>(band) * bandWords;
+    StreamWordRange(0, first, bandWords, Scene.colorBuffer);
+    StreamWordRange(DepthClearBits(), first, bandWords, Scene.shadeDepth);
 }
 
 void TransformModel() {

@@ -1,5 +1,5 @@
-// The first step of every frame: the three buffers cleared, the model turned
-// and zoomed, and its vertices mapped to the screen.
+// The first steps of every frame: the buffers cleared, the model turned and
+// zoomed, and its vertices mapped to the screen.
 #pragma once
 #include <cstdint>
 
@@ -10,8 +10,12 @@
 constexpr float DepthClearValue = 60000.1f;
 static_assert(DepthClearValue == 60000.1015625f);
 
-// Colour to black, both depth buffers to DepthClearValue.
-void ClearBuffers();
+// PrepassDepth to DepthClearValue: the main thread's clear, before the pre-pass.
+void ClearPrepassDepth();
+
+// The rows of one band (0 = top half, 1 = bottom half) of ColorBuffer to black
+// and of ShadeDepth to DepthClearValue: each band worker clears its own rows.
+void ClearBandRows(int band);
 
 // This frame's rotation of positions and normals, the zoom step and the
 // mapping of ScreenVertices to column, row and depth.

@@ -5,7 +5,7 @@
 #include "render/prepass.h"
 
 void PrepareFrame() {
-    ClearBuffers();
+    ClearPrepassDepth();
     TransformModel();
     DrawPrepass();
 }

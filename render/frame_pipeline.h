@@ -1,4 +1,4 @@
-// One frame, from the buffer clears to the join of the band workers.
+// One frame, from the pre-pass depth clear to the join of the band workers.
 #pragma once
 
 // Draws one complete frame into Scene.colorBuffer: PrepareFrame, then the two
@@ -6,5 +6,6 @@
 void RenderFrame();
 
 // Everything before the band workers, on the calling thread:
-// ClearBuffers, TransformModel, DrawPrepass.
+// ClearPrepassDepth, TransformModel, DrawPrepass. Each band worker clears
+// its own rows of the other two buffers.
 void PrepareFrame();

@@ -57,7 +57,7 @@ ThreadResult VELMORA_THREAD_CALL TimedWorkerBottom(void*) {
 // the join.
 void TimeOneFrame(double* times) {
     const Clock::time_point t0 = Clock::now();
-    ClearBuffers();
+    ClearPrepassDepth();
     const Clock::time_point t1 = Clock::now();
     TransformModel();
     const Clock::time_point t2 = Clock::now();
