@@ -80,15 +80,17 @@ ThreadResult CountThreadsBottom(void*) {
 void DrawNothing(int) {}
 
 // A worker that ran as soon as it was created could take the processor of the
-// thread that has yet to create the other one; so each waits until both exist.
+// thread that has yet to create the other one; so each waits until both exist,
+// and both count the same threads. (The counts are compared with each other,
+// not with one taken before the fork: a runtime may start threads of its own
+// with the first thread, as the thread sanitizer does.)
 TEST(BandThreads, NeitherWorkerStartsBeforeBothExist) {
-    const int before = ThreadCount();
-    ASSERT_GT(before, 0);
     for (int fork = 0; fork < 40; ++fork) {
         WorkersCounted = 0;
         ForkJoinBandWorkers(CountThreadsTop, CountThreadsBottom, DrawNothing);
-        ASSERT_EQ(ThreadsAtStart[0], before + 2) << "top worker ran alone, fork " << fork;
-        ASSERT_EQ(ThreadsAtStart[1], before + 2) << "bottom worker ran alone, fork " << fork;
+        ASSERT_GT(ThreadsAtStart[0], 0);
+        ASSERT_EQ(ThreadsAtStart[0], ThreadsAtStart[1]) << "the top worker ran before the bottom one existed, fork "
+                                                        << fork;
     }
 }
 
