@@ -1,6 +1,7 @@
 #include "tools/velmora_render/soak.h"
 
 #include <chrono>
+#include <thread>
 
 #include "app/frame_sequence.h"
 #include "core/scene_state.h"
@@ -11,9 +12,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Between frames the process has no worker: both were joined. A joined thread
+// can still be in the kernel's list for a moment after the join returns, so a
+// count above one is read again for up to SettleMilliseconds before it stands.
+constexpr int SettleMilliseconds = 100;
+
+bool ReadSettledReadings(ProcessReadings& readings) {
+    for (int waited = 0;; ++waited) {
+        if (!ReadProcessReadings(readings)) return false;
+        if (readings.threads <= 1 || waited == SettleMilliseconds) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 bool PrintReadings(uint64_t framesDrawn, Clock::time_point start, FILE* out) {
     ProcessReadings readings;
-    if (!ReadProcessReadings(readings)) {
+    if (!ReadSettledReadings(readings)) {
         std::fprintf(stderr, "velmora-render: cannot read /proc/self (the soak needs Linux)\n");
         return false;
     }
