@@ -22,15 +22,9 @@ struct LaneSpans {
 
 LaneSpans SetUpLanes(const PrepassRows& rows) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i x1 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x1));
-    const __m128i x2 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x2));
-    const __m128 depth1 = _mm_load_ps(rows.depth1), depth2 = _mm_load_ps(rows.depth2);
-    // The ends ordered left to right, their depths with them (equal columns never wait).
-    const __m128 firstIsLeft = _mm_castsi128_ps(_mm_cmplt_epi32(x1, x2));
-    __m128i left = _mm_min_epi32(x1, x2);
-    __m128i right = _mm_max_epi32(x1, x2);
-    const __m128 leftDepth = _mm_blendv_ps(depth2, depth1, firstIsLeft);
-    const __m128 rightDepth = _mm_blendv_ps(depth1, depth2, firstIsLeft);
+    const OrderedEnds ends = OrderLaneEnds(rows);
+    __m128i left = ends.left, right = ends.right;
+    const __m128 leftDepth = ends.leftDepth, rightDepth = ends.rightDepth;
     LaneSpans lanes;
     // One exact division per span: the lanes' quotients are divss's.
     lanes.step = _mm_div_ps(_mm_sub_ps(rightDepth, leftDepth), _mm_cvtepi32_ps(_mm_sub_epi32(right, left)));

@@ -102,6 +102,23 @@ inline bool EarlierSpanWaitsOnRow(const Batch& rows, int32_t row) {
     return (sameRow & ((1 << rows.earlierFaces) - 1)) != 0;
 }
 
+// The waiting spans' ends put in order, left to right, each with its depth
+// (a span whose two columns are equal never waits).
+struct OrderedEnds {
+    __m128i left, right;
+    __m128 leftDepth, rightDepth;
+};
+
+template <typename Batch>
+inline OrderedEnds OrderLaneEnds(const Batch& rows) {
+    const __m128i x1 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x1));
+    const __m128i x2 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x2));
+    const __m128 depth1 = _mm_load_ps(rows.depth1), depth2 = _mm_load_ps(rows.depth2);
+    const __m128 firstIsLeft = _mm_castsi128_ps(_mm_cmplt_epi32(x1, x2));
+    return OrderedEnds{_mm_min_epi32(x1, x2), _mm_max_epi32(x1, x2), _mm_blendv_ps(depth2, depth1, firstIsLeft),
+                       _mm_blendv_ps(depth1, depth2, firstIsLeft)};
+}
+
 // Puts a span's two ends into the next free lane and returns that lane.
 template <typename Batch, typename End>
 inline int AppendSpan(Batch& rows, int32_t row, const End& end1, const End& end2) {
