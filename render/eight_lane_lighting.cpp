@@ -1,5 +1,5 @@
-// The eight-lane (AVX2) lighting of opaque pixels: the same body as the
-// four-lane lighting (lane_lighting.h) over eight lanes. This file alone is
+// The eight-lane (AVX2) lighting: the same body as the four-lane lighting
+// (lane_lighting.h) over eight lanes. This file alone is
 // compiled with -mavx2 (never -mfma), and its code runs only where start-up
 // found AVX2 and eight-lane estimates equal to the four-lane ones.
 #include "render/eight_lane_lighting.h"
@@ -68,16 +68,46 @@ struct AvxLanes {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
                             _mm256_shuffle_epi8(bytes, _mm256_set_m128i(order, order)));
     }
+    // Translucent pixels' texture and height reads go pixel by pixel anyway:
+    // each half takes the four-lane inputs, lane for lane the same arithmetic.
+    template <typename Reciprocals>
+    static void TranslucentInputs(const Lanes<AvxLanes>& rawNormals, const Lanes<AvxLanes>& attribs, F front,
+                                  const FaceContext& context, Lanes<AvxLanes>& normals, Channels<AvxLanes>& sample) {
+        Lanes<SseLanes> low = LowHalf(normals), high = HighHalf(normals);
+        Channels<SseLanes> lowSample, highSample;
+        SseLanes::TranslucentInputs<Reciprocals>(LowHalf(rawNormals), LowHalf(attribs), _mm256_castps256_ps128(front),
+                                                 context, low, lowSample);
+        SseLanes::TranslucentInputs<Reciprocals>(HighHalf(rawNormals), HighHalf(attribs),
+                                                 _mm256_extractf128_ps(front, 1), context, high, highSample);
+        normals = Lanes<AvxLanes>{_mm256_set_m128(high.x, low.x), _mm256_set_m128(high.y, low.y),
+                                  _mm256_set_m128(high.z, low.z), _mm256_set_m128(high.w, low.w)};
+        for (int c = 0; c < ColourChannels; ++c) sample.c[c] = _mm256_set_m128(highSample.c[c], lowSample.c[c]);
+    }
+    static Lanes<SseLanes> LowHalf(const Lanes<AvxLanes>& v) {
+        return Lanes<SseLanes>{_mm256_castps256_ps128(v.x), _mm256_castps256_ps128(v.y), _mm256_castps256_ps128(v.z),
+                               _mm256_castps256_ps128(v.w)};
+    }
+    static Lanes<SseLanes> HighHalf(const Lanes<AvxLanes>& v) {
+        return Lanes<SseLanes>{_mm256_extractf128_ps(v.x, 1), _mm256_extractf128_ps(v.y, 1),
+                               _mm256_extractf128_ps(v.z, 1), _mm256_extractf128_ps(v.w, 1)};
+    }
 };
 
 }  // namespace
 
-void LightOpaqueInEightLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights,
-                             bool exact) {
-    if (exact)
-        LightPendingLanes<AvxLanes, ExactReciprocals, true>(pending, context, lights);
-    else
-        LightPendingLanes<AvxLanes, EstimatedReciprocals, true>(pending, context, lights);
+void LightInEightLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights, bool exact,
+                       bool opaque) {
+    if (opaque) {
+        if (exact)
+            LightPendingLanes<AvxLanes, ExactReciprocals, true>(pending, context, lights);
+        else
+            LightPendingLanes<AvxLanes, EstimatedReciprocals, true>(pending, context, lights);
+    } else {
+        if (exact)
+            LightPendingLanes<AvxLanes, ExactReciprocals, false>(pending, context, lights);
+        else
+            LightPendingLanes<AvxLanes, EstimatedReciprocals, false>(pending, context, lights);
+    }
 }
 
 void EightLaneEstimates(const float* inputs, int count, float* reciprocals, float* reciprocalRoots) {

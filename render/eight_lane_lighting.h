@@ -1,4 +1,4 @@
-// The eight-lane (AVX2) instance of the lane lighting, for opaque faces. Built
+// The eight-lane (AVX2) instance of the lane lighting. Built
 // only for x86 (VELMORA_EIGHT_LANES), and run only where lane_count.h allows.
 #pragma once
 #include "render/face_context.h"
@@ -6,9 +6,11 @@
 #include "render/pending_pixels.h"
 
 #if VELMORA_EIGHT_LANES
-// Lights opaque pending pixels eight at a time (exact: the portable
-// arithmetic's division and square root, else the estimates).
-void LightOpaqueInEightLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights, bool exact);
+// Lights pending pixels eight at a time (exact: the portable arithmetic's
+// division and square root, else the estimates; opaque pixels overwrite,
+// translucent ones add).
+void LightInEightLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights, bool exact,
+                       bool opaque);
 
 // The eight-lane estimates of the given inputs (count a multiple of 8), for
 // the start-up check that they equal the four-lane ones.

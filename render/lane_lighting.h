@@ -17,7 +17,11 @@
 #include "render/pending_pixels.h"
 #include "render/shading_constants.h"
 
+// Internal linkage: each file that includes this compiles its own copy for its
+// own instruction set (the eight-lane file with AVX2), so the linker can never
+// hand one file's copy of a routine to the other file's callers.
 namespace shading {
+namespace {
 
 // Several four-float vectors transposed: lane i of x is the x of vector i.
 template <typename V>
@@ -150,6 +154,11 @@ struct SseLanes {
     // The fourth byte is 0: the fourth lanes of the light and class colour
     // tables are 0, so a lit pixel's fourth byte is always 0 as well.
     static __m128i PixelOrder() { return _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15); }
+    // The bumped normal of the front-surface lanes and the texture sample of
+    // every lane of four translucent pixels (defined below, after the reads).
+    template <typename Reciprocals>
+    static void TranslucentInputs(const Lanes<SseLanes>& rawNormals, const Lanes<SseLanes>& attribs, F front,
+                                  const FaceContext& context, Lanes<SseLanes>& normals, Channels<SseLanes>& sample);
 };
 
 // Clamped texel coordinates of four pixels split into integer parts and
@@ -257,11 +266,9 @@ inline Lanes<SseLanes> BumpedNormals(const Lanes<SseLanes>& normal, __m128 u, __
     return UnitNormals<SseLanes, Reciprocals>(tilted);
 }
 
-// The bumped normal of the front-surface lanes and the texture sample of every
-// lane of four translucent pixels.
 template <typename Reciprocals>
-void TranslucentInputs(const Lanes<SseLanes>& rawNormals, const Lanes<SseLanes>& attribs, __m128 front,
-                       const FaceContext& context, Lanes<SseLanes>& normals, Channels<SseLanes>& sample) {
+void SseLanes::TranslucentInputs(const Lanes<SseLanes>& rawNormals, const Lanes<SseLanes>& attribs, __m128 front,
+                                 const FaceContext& context, Lanes<SseLanes>& normals, Channels<SseLanes>& sample) {
     if (_mm_movemask_ps(front) != 0) {
         const Lanes<SseLanes> bumped = BumpedNormals<Reciprocals>(rawNormals, attribs.x, attribs.y, context.heightMap);
         normals.x = _mm_blendv_ps(normals.x, bumped.x, front);
@@ -302,7 +309,7 @@ void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const
         const Lanes<V> rawNormals = V::Transposed(pending.normal + first);
         Lanes<V> normals = UnitNormals<V, Reciprocals>(rawNormals);
         Channels<V> sample{};
-        if constexpr (!Opaque) TranslucentInputs<Reciprocals>(rawNormals, attribs, front, context, normals, sample);
+        if constexpr (!Opaque) V::template TranslucentInputs<Reciprocals>(rawNormals, attribs, front, context, normals, sample);
 
         uint32_t pixels[V::Count];
         V::PackPixels(TintedColour<V, Opaque>(LightSums<V, Opaque>(lights, normals, front), sample, tint), pixels);
@@ -319,4 +326,5 @@ void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const
     pending.count = 0;
 }
 
+}  // namespace
 }  // namespace shading

@@ -1,7 +1,6 @@
 // The batched span shader: the span's normal and attributes advance by repeated
 // addition, pixel by pixel, the pixels to be lit are gathered, and they are lit
-// four (or, for opaque faces on AVX2 processors, eight) at a time, one pixel
-// per lane.
+// four (or, on AVX2 processors, eight) at a time, one pixel per lane.
 #include "render/span_shader.h"
 
 #include <type_traits>
@@ -58,17 +57,17 @@ void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
         SplatLights(ownLights);
         lights = &ownLights;
     }
-    if (context.classColorIndex == TranslucentColorIndex) {
-        LightPendingLanes<SseLanes, Reciprocals, false>(pending, context, *lights);
-        return;
-    }
+    const bool opaque = context.classColorIndex != TranslucentColorIndex;
 #if VELMORA_EIGHT_LANES
     if (UseEightLanes) {
-        LightOpaqueInEightLanes(pending, context, *lights, std::is_same_v<Reciprocals, ExactReciprocals>);
+        LightInEightLanes(pending, context, *lights, std::is_same_v<Reciprocals, ExactReciprocals>, opaque);
         return;
     }
 #endif
-    LightPendingLanes<SseLanes, Reciprocals, true>(pending, context, *lights);
+    if (opaque)
+        LightPendingLanes<SseLanes, Reciprocals, true>(pending, context, *lights);
+    else
+        LightPendingLanes<SseLanes, Reciprocals, false>(pending, context, *lights);
 }
 
 // The gathering loops run in stretches of columns that cannot overfill the
