@@ -46,10 +46,17 @@ struct AvxLanes {
     template <typename Reciprocals>
     static F Rsqrt(F x) { return Rsqrt8<Reciprocals>(x); }
 
+    // Vectors i and i + 4 share a register, so one set of eight shuffles
+    // transposes both halves at once.
     static Lanes<AvxLanes> Transposed(const __m128* v) {
-        const Lanes<SseLanes> low = SseLanes::Transposed(v), high = SseLanes::Transposed(v + 4);
-        return Lanes<AvxLanes>{_mm256_set_m128(high.x, low.x), _mm256_set_m128(high.y, low.y),
-                               _mm256_set_m128(high.z, low.z), _mm256_set_m128(high.w, low.w)};
+        const F r0 = _mm256_set_m128(v[4], v[0]), r1 = _mm256_set_m128(v[5], v[1]);
+        const F r2 = _mm256_set_m128(v[6], v[2]), r3 = _mm256_set_m128(v[7], v[3]);
+        const F xy01 = _mm256_unpacklo_ps(r0, r1), zw01 = _mm256_unpackhi_ps(r0, r1);
+        const F xy23 = _mm256_unpacklo_ps(r2, r3), zw23 = _mm256_unpackhi_ps(r2, r3);
+        return Lanes<AvxLanes>{_mm256_shuffle_ps(xy01, xy23, _MM_SHUFFLE(1, 0, 1, 0)),
+                               _mm256_shuffle_ps(xy01, xy23, _MM_SHUFFLE(3, 2, 3, 2)),
+                               _mm256_shuffle_ps(zw01, zw23, _MM_SHUFFLE(1, 0, 1, 0)),
+                               _mm256_shuffle_ps(zw01, zw23, _MM_SHUFFLE(3, 2, 3, 2))};
     }
     static F Gather(const float* base, const uint32_t* index) {
         return _mm256_setr_ps(base[index[0]], base[index[1]], base[index[2]], base[index[3]], base[index[4]],
