@@ -1,7 +1,7 @@
 // The eight-lane (AVX2) lighting: the same body as the four-lane lighting
-// (lane_lighting.h) over eight lanes. This file alone is
-// compiled with -mavx2 (never -mfma), and its code runs only where start-up
-// found AVX2 and eight-lane estimates equal to the four-lane ones.
+// (lane_lighting.h) over eight lanes. This file alone is compiled with -mavx2
+// (never -mfma), and its code runs only where start-up found AVX2 and
+// eight-lane estimates equal to the four-lane ones.
 #include "render/eight_lane_lighting.h"
 
 #include <immintrin.h>

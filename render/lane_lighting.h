@@ -309,7 +309,8 @@ void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const
         const Lanes<V> rawNormals = V::Transposed(pending.normal + first);
         Lanes<V> normals = UnitNormals<V, Reciprocals>(rawNormals);
         Channels<V> sample{};
-        if constexpr (!Opaque) V::template TranslucentInputs<Reciprocals>(rawNormals, attribs, front, context, normals, sample);
+        if constexpr (!Opaque)
+            V::template TranslucentInputs<Reciprocals>(rawNormals, attribs, front, context, normals, sample);
 
         uint32_t pixels[V::Count];
         V::PackPixels(TintedColour<V, Opaque>(LightSums<V, Opaque>(lights, normals, front), sample, tint), pixels);

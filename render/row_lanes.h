@@ -51,8 +51,8 @@ inline __m128 ColumnsBeforeEnd(__m128i lengths, int32_t column) {
 // longest span rounded up to four (its memory goes on that far and no one
 // else writes it meanwhile), which turns the ragged ends into masks.
 template <typename Store>
-[[gnu::always_inline]] inline void WalkRowLanes(__m128 depth, __m128 step, const int32_t (&length)[RowLanes], bool wholeFoursFit,
-                         Store& store) {
+[[gnu::always_inline]] inline void WalkRowLanes(__m128 depth, __m128 step, const int32_t (&length)[RowLanes],
+                                                bool wholeFoursFit, Store& store) {
     const int32_t shortest = std::min(std::min(length[0], length[1]), std::min(length[2], length[3]));
     const int32_t longest = std::max(std::max(length[0], length[1]), std::max(length[2], length[3]));
     int32_t column = 0;
