@@ -80,23 +80,21 @@ struct AvxLanes {
     template <typename Reciprocals>
     static void TranslucentInputs(const Lanes<AvxLanes>& rawNormals, const Lanes<AvxLanes>& attribs, F front,
                                   const FaceContext& context, Lanes<AvxLanes>& normals, Channels<AvxLanes>& sample) {
-        Lanes<SseLanes> low = LowHalf(normals), high = HighHalf(normals);
+        Lanes<SseLanes> low = Half<0>(normals), high = Half<1>(normals);
         Channels<SseLanes> lowSample, highSample;
-        SseLanes::TranslucentInputs<Reciprocals>(LowHalf(rawNormals), LowHalf(attribs), _mm256_castps256_ps128(front),
+        SseLanes::TranslucentInputs<Reciprocals>(Half<0>(rawNormals), Half<0>(attribs), _mm256_extractf128_ps(front, 0),
                                                  context, low, lowSample);
-        SseLanes::TranslucentInputs<Reciprocals>(HighHalf(rawNormals), HighHalf(attribs),
-                                                 _mm256_extractf128_ps(front, 1), context, high, highSample);
+        SseLanes::TranslucentInputs<Reciprocals>(Half<1>(rawNormals), Half<1>(attribs), _mm256_extractf128_ps(front, 1),
+                                                 context, high, highSample);
         normals = Lanes<AvxLanes>{_mm256_set_m128(high.x, low.x), _mm256_set_m128(high.y, low.y),
                                   _mm256_set_m128(high.z, low.z), _mm256_set_m128(high.w, low.w)};
         for (int c = 0; c < ColourChannels; ++c) sample.c[c] = _mm256_set_m128(highSample.c[c], lowSample.c[c]);
     }
-    static Lanes<SseLanes> LowHalf(const Lanes<AvxLanes>& v) {
-        return Lanes<SseLanes>{_mm256_castps256_ps128(v.x), _mm256_castps256_ps128(v.y), _mm256_castps256_ps128(v.z),
-                               _mm256_castps256_ps128(v.w)};
-    }
-    static Lanes<SseLanes> HighHalf(const Lanes<AvxLanes>& v) {
-        return Lanes<SseLanes>{_mm256_extractf128_ps(v.x, 1), _mm256_extractf128_ps(v.y, 1),
-                               _mm256_extractf128_ps(v.z, 1), _mm256_extractf128_ps(v.w, 1)};
+    // Lanes 0-3 (H = 0) or 4-7 (H = 1).
+    template <int H>
+    static Lanes<SseLanes> Half(const Lanes<AvxLanes>& v) {
+        return Lanes<SseLanes>{_mm256_extractf128_ps(v.x, H), _mm256_extractf128_ps(v.y, H),
+                               _mm256_extractf128_ps(v.z, H), _mm256_extractf128_ps(v.w, H)};
     }
 };
 

@@ -9,8 +9,8 @@ set -euo pipefail
 library=$1 nm=${2:-nm}
 object=eight_lane_lighting.cpp
 # Local symbols and sections (and MinGW's .refptr address stubs, data) aside.
-symbols=$("$nm" -C --defined-only "$library" 2>/dev/null | awk '
-    /:$/ { member = ($0 ~ /^eight_lane_lighting\.cpp\.o(bj)?:$/); next }
+symbols=$("$nm" -C --defined-only "$library" 2>/dev/null | awk -v object="$object" '
+    /:$/ { member = ($0 == object ".o:" || $0 == object ".obj:"); next }
     member && $2 !~ /^[trbdnp]$/ && $3 !~ /^\./ { $1 = ""; print }')
 [ -n "$symbols" ] || { echo "no symbols of $object found in $library" >&2; exit 1; }
 unexpected=$(grep -v -E '^ T (LightInEightLanes|EightLaneEstimates)\(' <<<"$symbols" || true)
