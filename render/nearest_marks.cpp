@@ -6,6 +6,7 @@
 
 #include "core/reciprocal.h"
 #include "render/row_walk.h"
+#include "render/shade_edges.h"
 
 namespace {
 

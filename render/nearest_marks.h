@@ -9,13 +9,9 @@
 #pragma once
 #include <cstdint>
 
+#include "render/band_plan.h"
 #include "render/face_context.h"
 #include "render/row_lanes.h"
-#include "render/shade_edges.h"
-
-// Tags are never colours: a lit opaque pixel's fourth byte is 0.
-inline uint32_t NearestTag(uint32_t face) { return 0xFF000000u | face; }
-constexpr uint32_t MaxTaggedFaces = 1u << 24;
 
 // The rows of a face, [first, end), in which some pixel took the face's tag.
 struct RowRange {

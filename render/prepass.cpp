@@ -129,20 +129,22 @@ void PrepassTriangle(PrepassRows& rows, PrepassVertex a, PrepassVertex b, Prepas
                                });
 }
 
+bool PrepassCornersOf(uint32_t face, PrepassVertex (&corners)[3]) {
+    const Face& f = ModelFaces[face];
+    const uint16_t indices[3] = {f.a, f.b, f.c};
+    for (int k = 0; k < 3; ++k) {
+        const Vec3& v = ScreenVertices[indices[k]];
+        const ScreenPoint point = ToScreenPoint(v);
+        corners[k] = PrepassVertex{point.x, point.y, v.z};
+    }
+    return HasScreenPositions(f);
+}
+
 void DrawPrepass() {
     PrepassRows rows = StartPrepassRows(Scene.prepassDepth, Scene.width, Scene.height);
     for (uint32_t i = 0; i < Scene.faceCount; ++i) {
-        const Face& face = ModelFaces[i];
         PrepassVertex corners[3];
-        const uint16_t indices[3] = {face.a, face.b, face.c};
-        bool placed = true;
-        for (int k = 0; k < 3; ++k) {
-            const Vec3& v = ScreenVertices[indices[k]];
-            const ScreenPoint point = ToScreenPoint(v);
-            corners[k] = PrepassVertex{point.x, point.y, v.z};
-            placed = placed && HasScreenPosition(v);
-        }
-        if (placed) PrepassTriangle(rows, corners[0], corners[1], corners[2]);
+        if (PrepassCornersOf(i, corners)) PrepassTriangle(rows, corners[0], corners[1], corners[2]);
     }
     FlushPrepassRows(rows);
 }

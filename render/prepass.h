@@ -49,8 +49,13 @@ struct PrepassRows {
     alignas(16) float depth1[RowLanes], depth2[RowLanes];
 };
 
-// Every face, in face order, drawn depth-only into Scene.prepassDepth.
+// Every face, in face order, drawn depth-only into Scene.prepassDepth: every
+// face whose corners all have a place on the screen, with or without a class.
 void DrawPrepass();
+
+// The corners of a face as the pre-pass draws it (screen point and depth, in
+// the face's order); false when a corner has no place on the screen.
+bool PrepassCornersOf(uint32_t face, PrepassVertex (&corners)[3]);
 
 // No span waiting; spans go to depthBuffer, width x height.
 PrepassRows StartPrepassRows(float* depthBuffer, int32_t width, int32_t height);

@@ -1,8 +1,10 @@
 #include "render/scan_convert.h"
 
 #include "core/reciprocal.h"
+#include "render/band_plan.h"
 #include "render/pending_pixels.h"
 #include "render/row_walk.h"
+#include "render/shade_edges.h"
 #include "render/span_shader.h"
 
 namespace {

@@ -6,7 +6,6 @@
 
 #include "render/face_context.h"
 #include "render/nearest_marks.h"
-#include "render/shade_edges.h"
 
 // Walks the rows yA .. yC-1 of the face that lie in the band and shades each
 // row's span as ShadeSpan does, unless none of the six coordinates lies

@@ -17,6 +17,7 @@
 #include "app/headless_scene.h"
 #include "core/reciprocal.h"
 #include "core/scene_state.h"
+#include "render/band_plan.h"
 #include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
 #include "render/nearest_marks.h"
@@ -76,9 +77,9 @@ TEST_F(BufferViews, FaceViewNamesTheNearestFaceAtTheFramesDepth) {
     std::vector<int32_t> nearestFace(pixels, NoFace);
     const size_t width = static_cast<size_t>(record.width);
     std::vector<RowRange> marked(DrawnFaceCount(), RowRange{0, 0});
-    for (int band = 0; band < 2; ++band)
+    for (int band = 0; band < BandCount; ++band)
         for (uint32_t face = 0; face < DrawnFaceCount(); ++face) {
-            if (IsTranslucentFace(face) || !IsDrawnFace(face)) continue;
+            if (!DrawnInPass(face, OtherClassPass())) continue;
             const RowRange rows = MarkFaceInBand(face, band, record, marks.data(), depths.data(), marked);
             if (rows.Empty()) continue;
             for (size_t p = static_cast<size_t>(rows.first) * width; p < static_cast<size_t>(rows.end) * width; ++p) {

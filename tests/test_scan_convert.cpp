@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/reciprocal.h"
+#include "render/band_plan.h"
 #include "render/clear_and_transform.h"
 #include "render/nearest_marks.h"
 #include "render/row_walk.h"

@@ -16,7 +16,6 @@
 #include "render/clear_and_transform.h"
 #include "render/frame_pipeline.h"
 #include "render/prepass.h"
-#include "render/screen_point.h"
 #include "tests/support/prepass_one_row.h"
 #include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
@@ -102,15 +101,8 @@ TEST_F(WholeFrame, PrepassMatchesOneRowAtATime) {
         const Frame f = DrawThreaded(frame);
         std::vector<float> oneRow(f.prepass.size(), DepthClearValue);
         for (uint32_t i = 0; i < Scene.faceCount; ++i) {
-            const uint16_t corners[3] = {ModelFaces[i].a, ModelFaces[i].b, ModelFaces[i].c};
             PrepassVertex v[3];
-            bool placed = true;
-            for (int k = 0; k < 3; ++k) {
-                const Vec3& screen = ScreenVertices[corners[k]];
-                v[k] = PrepassVertex{ToScreenPoint(screen).x, ToScreenPoint(screen).y, screen.z};
-                placed = placed && HasScreenPosition(screen);
-            }
-            if (placed) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
+            if (PrepassCornersOf(i, v)) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
         }
         EXPECT_TRUE(SameWords(oneRow, f.prepass)) << frame;
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/reciprocal.h"
+#include "render/band_plan.h"
 #include "render/face_context.h"
 #include "render/nearest_marks.h"
 #include "render/row_walk.h"
