@@ -5,13 +5,13 @@
 // its depth wins. The fragment that holds the tag at the end is the one whose
 // colour would be left there, so the second step (ShadeMarkedTriangle) lights
 // only those. Spans are marked four rows at a time, one row per lane
-// (row_lanes.h), and every pixel gets what marking one span at a time gives it.
+// (lane_batch.h), and every pixel gets what marking one span at a time gives it.
 #pragma once
 #include <cstdint>
 
 #include "render/band_plan.h"
 #include "render/face_context.h"
-#include "render/row_lanes.h"
+#include "render/lane_batch.h"
 
 // The rows of a face, [first, end), in which some pixel took the face's tag.
 struct RowRange {
@@ -19,20 +19,21 @@ struct RowRange {
     bool Empty() const { return first >= end; }
 };
 
-// Spans of distinct rows of one band waiting to be marked together, one per
-// lane, in the order they came; a span whose row is already waiting sends the
-// waiting ones first, so each pixel still sees the faces in face order. Spans
-// that would mark nothing never wait.
-struct MarkRows {
+// The marking's part in the lane batch (lane_batch.h): spans of one band,
+// their steps by the shading's reciprocal of the column count, the left clip
+// only left of the band; each lane keeps the nearer depth in ShadeDepth and
+// puts its face's tag in ColorBuffer where it wins, and the face's marked
+// rows grow to take in the lane's row.
+struct MarkLanes {
     const FaceContext* context;
     RowRange* marked;  // per face, the rows where it took its tag
-    int count;
-    int earlierFaces;  // the first lanes, whose spans came from faces before the current one
-    alignas(16) int32_t row[RowLanes];
-    alignas(16) int32_t x1[RowLanes], x2[RowLanes];
-    alignas(16) float depth1[RowLanes], depth2[RowLanes];
-    uint32_t face[RowLanes];
+
+    static constexpr bool ClipsAtLeftBound = false;
+    BandRect Bounds() const { return context->band; }
+    __m128 DepthSteps(__m128 depthDelta, __m128i columns) const;
+    void Walk(const LaneBatch<MarkLanes>& batch, const LaneSpans& spans) const;
 };
+using MarkRows = LaneBatch<MarkLanes>;
 
 // No span waiting; faces' marked rows go to marked[face].
 MarkRows StartMarkRows(const FaceContext& context, RowRange* marked);

@@ -8,6 +8,7 @@
 #include <smmintrin.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 
 constexpr int RowLanes = 4;
@@ -31,6 +32,14 @@ inline FourColumns NextFourColumns(__m128& depth, __m128 step) {
     return c;
 }
 
+// The longest of four lengths.
+inline int32_t LongestOfFour(const int32_t (&length)[RowLanes]) {
+    return std::max(std::max(length[0], length[1]), std::max(length[2], length[3]));
+}
+
+// The lowest lane of v moved out: lane 1 becomes lane 0 and so on.
+inline __m128 NextLane(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 3, 2, 1)); }
+
 // Which of a lane's four columns from `column` on lie before its span's end.
 template <int Lane>
 inline __m128 ColumnsBeforeEnd(__m128i lengths, int32_t column) {
@@ -53,8 +62,9 @@ inline __m128 ColumnsBeforeEnd(__m128i lengths, int32_t column) {
 template <typename Store>
 [[gnu::always_inline]] inline void WalkRowLanes(__m128 depth, __m128 step, const int32_t (&length)[RowLanes],
                                                 bool wholeFoursFit, Store& store) {
+    for (int lane = 0; lane < RowLanes; ++lane) assert(length[lane] >= 1);
     const int32_t shortest = std::min(std::min(length[0], length[1]), std::min(length[2], length[3]));
-    const int32_t longest = std::max(std::max(length[0], length[1]), std::max(length[2], length[3]));
+    const int32_t longest = LongestOfFour(length);
     int32_t column = 0;
     for (; column + 4 <= shortest; column += 4) {
         const FourColumns c = NextFourColumns(depth, step);
@@ -80,66 +90,5 @@ template <typename Store>
             else if (count > 0)
                 store.First(lane, column, c.row[lane], count);
         }
-    }
-}
-
-// The lowest lane of v moved out: lane 1 becomes lane 0 and so on.
-inline __m128 NextLane(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 3, 2, 1)); }
-
-// The batch of spans waiting for their lanes, shared by the passes that walk
-// rows together: any Batch with count, earlierFaces (the first lanes, whose
-// spans came from faces before the current one) and per-lane row, x1, x2,
-// depth1, depth2.
-
-// True when a span of an earlier face waits on `row`: it must be walked
-// first, so that every pixel meets the faces in face order. (A face's own
-// rows all differ.)
-template <typename Batch>
-inline bool EarlierSpanWaitsOnRow(const Batch& rows, int32_t row) {
-    if (rows.earlierFaces == 0) return false;
-    const __m128i waitingRows = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.row));
-    const int sameRow = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(waitingRows, _mm_set1_epi32(row))));
-    return (sameRow & ((1 << rows.earlierFaces) - 1)) != 0;
-}
-
-// The waiting spans' ends put in order, left to right, each with its depth
-// (a span whose two columns are equal never waits).
-struct OrderedEnds {
-    __m128i left, right;
-    __m128 leftDepth, rightDepth;
-};
-
-template <typename Batch>
-inline OrderedEnds OrderLaneEnds(const Batch& rows) {
-    const __m128i x1 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x1));
-    const __m128i x2 = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.x2));
-    const __m128 depth1 = _mm_load_ps(rows.depth1), depth2 = _mm_load_ps(rows.depth2);
-    const __m128 firstIsLeft = _mm_castsi128_ps(_mm_cmplt_epi32(x1, x2));
-    return OrderedEnds{_mm_min_epi32(x1, x2), _mm_max_epi32(x1, x2), _mm_blendv_ps(depth2, depth1, firstIsLeft),
-                       _mm_blendv_ps(depth1, depth2, firstIsLeft)};
-}
-
-// Puts a span's two ends into the next free lane and returns that lane.
-template <typename Batch, typename End>
-inline int AppendSpan(Batch& rows, int32_t row, const End& end1, const End& end2) {
-    const int lane = rows.count++;
-    rows.row[lane] = row;
-    rows.x1[lane] = end1.x;
-    rows.x2[lane] = end2.x;
-    rows.depth1[lane] = end1.depth;
-    rows.depth2[lane] = end2.depth;
-    return lane;
-}
-
-// Unused lanes repeat the first span, so that a part-full batch is walked as
-// a full one.
-template <typename Batch>
-inline void RepeatFirstSpan(Batch& rows) {
-    for (int lane = rows.count; lane < RowLanes; ++lane) {
-        rows.row[lane] = rows.row[0];
-        rows.x1[lane] = rows.x1[0];
-        rows.x2[lane] = rows.x2[0];
-        rows.depth1[lane] = rows.depth1[0];
-        rows.depth2[lane] = rows.depth2[0];
     }
 }

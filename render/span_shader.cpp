@@ -28,7 +28,6 @@ struct ShadeSpanValues {
     struct Values {
         __m128 normal, attrib;
     };
-    static constexpr bool SkipsAtBandEdge = false;
 
     static Values At(const SpanEnd& end) { return {LoadVec4(end.normal), LoadVec4(end.attrib)}; }
     static Values StepsPerColumn(const SpanEnd& left, const SpanEnd& right, int32_t columns) {

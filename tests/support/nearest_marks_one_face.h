@@ -25,7 +25,6 @@ struct DepthSpanValues {
     using End = SpanEnd;
     using Values = float;
     static constexpr int DepthLane = 2;
-    static constexpr bool SkipsAtBandEdge = false;
 
     static float At(const SpanEnd& end) { return end.attrib.v[DepthLane]; }
     static float StepsPerColumn(const SpanEnd& left, const SpanEnd& right, int32_t columns) {
