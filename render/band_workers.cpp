@@ -74,15 +74,3 @@ void RenderBandLightingEveryFragment(int band) {
     FaceContext context = BandContext(band);
     for (int order = 0; order < PassesPerBand; ++order) DrawEveryFragment(BandPass(order), context);
 }
-
-void RunBandWorkers() { ForkJoinBandWorkers(WorkerTop, WorkerBottom, RenderBand); }
-
-ThreadResult VELMORA_THREAD_CALL WorkerTop(void*) {
-    RenderBand(0);
-    EndWorkerThread(0);
-}
-
-ThreadResult VELMORA_THREAD_CALL WorkerBottom(void*) {
-    RenderBand(1);
-    EndWorkerThread(1);
-}

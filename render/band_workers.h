@@ -3,8 +3,6 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/band_threads.h"
-
 // Clears the rows of one band (0 = top half, 1 = bottom half) in ColorBuffer
 // and ShadeDepth, then draws every face of the current frame into them.
 // Opaque faces go through two steps: every face first marks the pixels where
@@ -17,11 +15,3 @@ void RenderBand(int band);
 // translucent faces and a frame whose faces all share one pass), the opaque
 // faces first: the reference that RenderBand's two steps are tested against.
 void RenderBandLightingEveryFragment(int band);
-
-// Forks the two band workers for the current frame and returns when both
-// bands are drawn.
-void RunBandWorkers();
-
-// Thread entry routines: draw band 0 (1) and end the thread with exit code 0 (1).
-ThreadResult VELMORA_THREAD_CALL WorkerTop(void* unused);
-ThreadResult VELMORA_THREAD_CALL WorkerBottom(void* unused);
