@@ -34,7 +34,7 @@
 #include "assets/embedded_data.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "render/clear_and_transform.h"
+#include "render/model_transform.h"
 #include "render/lights.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "render/band_workers.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/frame_pipeline.h"
 #include "render/lights.h"
 #include "render/prepass.h"

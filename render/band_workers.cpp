@@ -3,11 +3,11 @@
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "render/band_plan.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/face_context.h"
 #include "render/lights.h"
 #include "render/nearest_marks.h"
-#include "render/scan_convert.h"
+#include "render/shade_triangle.h"
 
 namespace {
 

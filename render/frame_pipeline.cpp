@@ -2,7 +2,8 @@
 
 #include "platform/band_threads.h"
 #include "render/band_workers.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
+#include "render/model_transform.h"
 #include "render/prepass.h"
 
 namespace {

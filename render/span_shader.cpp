@@ -1,6 +1,6 @@
 // The batched span shader: the span's normal and attributes advance by repeated
 // addition, pixel by pixel, the pixels to be lit are gathered, and they are lit
-// four (or, on AVX2 processors, eight) at a time, one pixel per lane.
+// four (or, where eight_lane_check.h allows, eight) at a time, one pixel per lane.
 #include "render/span_shader.h"
 
 #include <type_traits>
@@ -8,7 +8,7 @@
 #include "core/reciprocal.h"
 #include "core/simd.h"
 #include "render/eight_lane_lighting.h"
-#include "render/lane_count.h"
+#include "render/eight_lane_check.h"
 #include "render/lane_lighting.h"
 #include "render/lights.h"
 #include "render/shading_constants.h"

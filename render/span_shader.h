@@ -1,8 +1,7 @@
 // The span shader: depth test, front-surface test, bump, lighting, texture,
 // class tint and store, for the pixels of one row of one face. The pixels to
 // light are gathered first and lit together by the lane lighting
-// (lane_lighting.h): four, or for opaque faces on AVX2 processors eight, at a
-// time.
+// (lane_lighting.h): four at a time, or eight where eight_lane_check.h allows.
 #pragma once
 #include <cstdint>
 

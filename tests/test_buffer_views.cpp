@@ -18,7 +18,7 @@
 #include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "render/band_plan.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/frame_pipeline.h"
 #include "render/nearest_marks.h"
 #include "tests/support/scoped_mode.h"

@@ -7,7 +7,7 @@
 
 #include "core/reciprocal.h"
 #include "render/band_plan.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/nearest_marks.h"
 #include "render/row_walk.h"
 #include "render/shade_edges.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/reciprocal.h"
-#include "render/clear_and_transform.h"
-#include "render/lane_count.h"
+#include "render/buffer_clears.h"
+#include "render/eight_lane_check.h"
 #include "render/lights.h"
 #include "render/span_shader.h"
 #include "tests/support/scoped_mode.h"

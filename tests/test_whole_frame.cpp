@@ -13,13 +13,13 @@
 #include "core/scene_state.h"
 #include "core/scene_arrays.h"
 #include "render/band_workers.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/frame_pipeline.h"
 #include "render/prepass.h"
 #include "tests/support/prepass_one_row.h"
 #include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
-#include "render/lane_count.h"
+#include "render/eight_lane_check.h"
 
 namespace {
 

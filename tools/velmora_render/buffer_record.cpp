@@ -5,7 +5,7 @@
 
 #include "core/scene_state.h"
 #include "render/band_plan.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/face_context.h"
 #include "render/nearest_marks.h"
 

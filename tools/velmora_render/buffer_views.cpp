@@ -6,7 +6,7 @@
 
 #include "core/scene_state.h"
 #include "render/band_plan.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "tools/velmora_render/image_file.h"
 
 namespace {

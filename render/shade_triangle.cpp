@@ -1,4 +1,4 @@
-#include "render/scan_convert.h"
+#include "render/shade_triangle.h"
 
 #include "core/reciprocal.h"
 #include "render/band_plan.h"

@@ -1,6 +1,7 @@
-// Scan conversion for the shading pass: a face's rows walked with the row
+// The shading pass's entry for one face: the face's rows walked with the row
 // walker (row_walk.h), each row's two span ends handed to the span shader's
-// gathering, and the gathered pixels lit at the end of the face.
+// gathering (span_shader.h), and the gathered pixels lit at the end of the
+// face.
 #pragma once
 #include <cstdint>
 
@@ -8,8 +9,8 @@
 #include "render/nearest_marks.h"
 
 // Walks the rows yA .. yC-1 of the face that lie in the band and shades each
-// row's span as ShadeSpan does, unless none of the six coordinates lies
-// inside the band's ranges (FaceTouchesBand).
+// row's span (GatherSpan, then LightPendingPixels), unless none of the six
+// coordinates lies inside the band's ranges (FaceTouchesBand).
 void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                    const FaceContext& context);
 
