@@ -41,10 +41,6 @@ inline void StoreVec3(Vec3* p, __m128 v) {
 inline __m128 LoadVec4(const Vec4& v) { return _mm_load_ps(v.v); }
 inline void StoreVec4(Vec4& out, __m128 v) { _mm_store_ps(out.v, v); }
 
-// The processor's fast estimates (relative error at most 1.5 * 2^-12).
-inline __m128 RcpEstimate(__m128 x) { return _mm_rcp_ps(x); }
-inline float RcpEstimate(float x) { return _mm_cvtss_f32(_mm_rcp_ss(_mm_set_ss(x))); }
-
 template <int Lane>
 inline __m128 Broadcast(__m128 v) {
     return _mm_shuffle_ps(v, v, _MM_SHUFFLE(Lane, Lane, Lane, Lane));

@@ -13,16 +13,6 @@ namespace {
 
 static_assert(LastFaceClass == ClassColorCount, "every face class has its colour");
 
-// Every face of one pass, in face order, every fragment lit as it passes the
-// depth test.
-void DrawEveryFragment(int32_t pass, FaceContext& context) {
-    for (uint32_t i = 0; i < DrawnFaceCount(); ++i) {
-        if (!DrawnInPass(i, pass)) continue;
-        context.classColorIndex = ClassColorIndexOfFace(i);
-        ShadeTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context);
-    }
-}
-
 // Per band, the rows of each face that hold one of its tags after the first step.
 RowRange MarkedRows[BandCount][MaxModelFaces];
 
@@ -53,6 +43,14 @@ FaceContext BandContext(int band) {
 
 }  // namespace
 
+void DrawEveryFragment(int32_t pass, FaceContext& context) {
+    for (uint32_t i = 0; i < DrawnFaceCount(); ++i) {
+        if (!DrawnInPass(i, pass)) continue;
+        context.classColorIndex = ClassColorIndexOfFace(i);
+        ShadeTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context);
+    }
+}
+
 void RenderBand(int band) {
     ClearBandRows(band);
     FaceContext context = BandContext(band);
@@ -67,10 +65,4 @@ void RenderBand(int band) {
     }
     DrawNearestOpaque(band, context);
     DrawEveryFragment(TranslucentPass, context);
-}
-
-void RenderBandLightingEveryFragment(int band) {
-    ClearBandRows(band);
-    FaceContext context = BandContext(band);
-    for (int order = 0; order < PassesPerBand; ++order) DrawEveryFragment(BandPass(order), context);
 }

@@ -3,6 +3,7 @@
 // four (or, where eight_lane_check.h allows, eight) at a time, one pixel per lane.
 #include "render/span_shader.h"
 
+#include <cassert>
 #include <type_traits>
 
 #include "core/reciprocal.h"
@@ -50,23 +51,19 @@ inline float DepthOf(__m128 attrib) { return _mm_cvtss_f32(Broadcast<2>(attrib))
 template <typename Reciprocals>
 void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
     if (pending.count == 0) return;
-    LaneLights ownLights;
-    const LaneLights* lights = context.lights;
-    if (lights == nullptr) {
-        SplatLights(ownLights);
-        lights = &ownLights;
-    }
+    assert(context.lights != nullptr);
+    const LaneLights& lights = *context.lights;
     const bool opaque = context.classColorIndex != TranslucentColorIndex;
 #if VELMORA_EIGHT_LANES
     if (UseEightLanes) {
-        LightInEightLanes(pending, context, *lights, std::is_same_v<Reciprocals, ExactReciprocals>, opaque);
+        LightInEightLanes(pending, context, lights, std::is_same_v<Reciprocals, ExactReciprocals>, opaque);
         return;
     }
 #endif
     if (opaque)
-        LightPendingLanes<SseLanes, Reciprocals, true>(pending, context, *lights);
+        LightPendingLanes<SseLanes, Reciprocals, true>(pending, context, lights);
     else
-        LightPendingLanes<SseLanes, Reciprocals, false>(pending, context, *lights);
+        LightPendingLanes<SseLanes, Reciprocals, false>(pending, context, lights);
 }
 
 // The gathering loops run in stretches of columns that cannot overfill the
@@ -80,7 +77,7 @@ inline int RoomFor(PendingPixels& pending, int needed, const FaceContext& contex
     return PendingCapacity - pending.count;
 }
 
-// The depth test of ShadeSpan: opaque pixels that pass store their depth at
+// The span's depth test: opaque pixels that pass store their depth at
 // once, and every passing pixel joins the pending ones.
 template <typename Reciprocals, bool Opaque>
 void GatherDepthTested(PendingPixels& pending, int32_t row, const ShadedSpan<Reciprocals>& span,
@@ -183,10 +180,4 @@ void GatherMarkedSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, 
 
 void LightPendingPixels(PendingPixels& pending, const FaceContext& context) {
     WithReciprocals([&](auto reciprocals) { LightPendingWith<decltype(reciprocals)>(pending, context); });
-}
-
-void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context) {
-    PendingPixels pending;
-    GatherSpan(pending, row, end1, end2, context);
-    LightPendingPixels(pending, context);
 }

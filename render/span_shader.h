@@ -9,16 +9,16 @@
 #include "render/face_context.h"
 #include "render/pending_pixels.h"
 
-// Shades the pixels of one row between two span ends (in either order), clipped
-// to the band: columns from the smaller x (included) to the larger (excluded).
-void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context);
-
-// ShadeSpan in parts, so that one face's spans fill the lanes together: the
-// span's pixels that pass the depth test (opaque ones store their depth at
-// once) join the pending pixels, lit whenever they fill up and by
-// LightPendingPixels at the end of the face.
+// One row of a face between two span ends (in either order), clipped to the
+// band: columns from the smaller x (included) to the larger (excluded). The
+// pixels that pass the depth test (opaque ones store their depth at once)
+// join the pending pixels, which are lit whenever they fill up and by
+// LightPendingPixels at the end of the face, so that the face's spans fill
+// the lanes together.
 void GatherSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const SpanEnd& end2,
                 const FaceContext& context);
+
+// Lights and stores the pending pixels with context.lights.
 void LightPendingPixels(PendingPixels& pending, const FaceContext& context);
 
 // The second step of the opaque faces (nearest_marks.h) for one span: the
