@@ -1,6 +1,9 @@
 #include "render/band_plan.h"
 
+#include <cassert>
+
 BandRect BandRectOf(int band, int32_t width, int32_t height) {
+    assert(band >= 0 && band < BandCount && height % 2 == 0);  // two equal halves
     const int32_t half = height / 2;
     return BandRect{band * half, band * half + half, 0, width};
 }

@@ -8,6 +8,7 @@
 #pragma once
 #include <smmintrin.h>
 
+#include <cassert>
 #include <cstdint>
 
 #include "assets/embedded_data.h"
@@ -107,7 +108,10 @@ inline bool FaceTouchesBand(const ShadeVertex& v0, const ShadeVertex& v1, const 
 constexpr uint32_t TagMarker = 0xFF000000u;
 constexpr uint32_t MaxTaggedFaces = 1u << 24;
 static_assert(MaxModelFaces <= MaxTaggedFaces, "a face's tag carries its index");
-inline uint32_t NearestTag(uint32_t face) { return TagMarker | face; }
+inline uint32_t NearestTag(uint32_t face) {
+    assert(face < MaxTaggedFaces);
+    return TagMarker | face;
+}
 inline bool IsNearestTag(uint32_t word) { return (word & TagMarker) == TagMarker; }
 inline uint32_t FaceOfTag(uint32_t word) { return word & ~TagMarker; }
 

@@ -69,7 +69,7 @@ void ShadeFace(const std::vector<RowSpan>& spans, const FaceContext& context) {
     LightPendingPixels(pending, context);
 }
 
-void ShadeSpan(int32_t row, SpanEnd end1, SpanEnd end2, const FaceContext& context) { ShadeFace({{row, end1, end2}}, context); }
+void ShadeSpan(int32_t row, SpanEnd end1, SpanEnd end2, const FaceContext& c) { ShadeFace({{row, end1, end2}}, c); }
 
 class SpanShaderTest : public ::testing::Test {
 protected:

@@ -40,7 +40,9 @@ void NoteTime(FramePoint point, int band) {
         At[static_cast<int>(point)] = now;
 }
 
-Clock::duration Between(FramePoint from, FramePoint to) { return At[static_cast<int>(to)] - At[static_cast<int>(from)]; }
+Clock::duration Between(FramePoint from, FramePoint to) {
+    return At[static_cast<int>(to)] - At[static_cast<int>(from)];
+}
 
 // One frame drawn by RenderFrame, timed stage by stage. The idle wait is the
 // slower band's time less the faster one's: how long the faster worker's
