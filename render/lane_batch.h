@@ -131,7 +131,9 @@ void FlushLaneBatch(LaneBatch<Pass>& batch) {
 // batch unless it would draw nothing in the bounds.
 template <typename Pass, typename End>
 inline void AddSpan(LaneBatch<Pass>& batch, int32_t row, const End& end1, const End& end2, uint32_t face) {
-    if (!SpanDrawsInBand(row, end1.x, end2.x, batch.pass.Bounds())) return;
+    const int32_t left = end1.x < end2.x ? end1.x : end2.x;
+    const int32_t right = end1.x < end2.x ? end2.x : end1.x;
+    if (!SpanDrawsInBand(row, left, right, batch.pass.Bounds())) return;
     if (EarlierSpanWaitsOnRow(batch, row)) FlushLaneBatch(batch);
     assert(batch.count < RowLanes);
     const int lane = batch.count++;

@@ -20,12 +20,11 @@
 
 #include "core/types.h"
 
-// False for a span that draws nothing: a row outside the band's rows, two
-// ends on one column, or a span wholly left or right of the band's columns.
-inline bool SpanDrawsInBand(int32_t row, int32_t x1, int32_t x2, const BandRect& band) {
-    if (row < band.top || row >= band.bottom || x1 == x2) return false;
-    const int32_t left = x1 < x2 ? x1 : x2;
-    const int32_t right = x1 < x2 ? x2 : x1;
+// False for a span (its end columns in order, left <= right) that draws
+// nothing: a row outside the band's rows, two ends on one column, or a span
+// wholly left or right of the band's columns.
+inline bool SpanDrawsInBand(int32_t row, int32_t left, int32_t right, const BandRect& band) {
+    if (row < band.top || row >= band.bottom || left == right) return false;
     return left < band.right && right > band.left;
 }
 
@@ -43,9 +42,9 @@ struct ClippedSpan {
 template <typename SpanValues>
 inline bool SetUpSpan(int32_t row, const typename SpanValues::End& end1, const typename SpanValues::End& end2,
                       const BandRect& band, ClippedSpan<SpanValues>& span) {
-    if (!SpanDrawsInBand(row, end1.x, end2.x, band)) return false;
     const auto& leftEnd = end1.x < end2.x ? end1 : end2;
     const auto& rightEnd = end1.x < end2.x ? end2 : end1;
+    if (!SpanDrawsInBand(row, leftEnd.x, rightEnd.x, band)) return false;
     span.left = leftEnd.x;
     span.right = rightEnd.x;
     span.steps = SpanValues::StepsPerColumn(leftEnd, rightEnd, span.right - span.left);
