@@ -6,6 +6,7 @@
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
+#include "core/reciprocal.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "render/band_workers.h"
@@ -47,15 +48,15 @@ struct SpanSetup {
 };
 
 // One 256-pixel span on the front surface, gathered and lit as a face of one
-// row, depth buffer cleared each time so every pixel is shaded. Arg 0: opaque
-// (class colour 7), arg 1: translucent.
+// row with the estimates, depth buffer cleared each time so every pixel is
+// shaded. Arg 0: opaque (class colour 7), arg 1: translucent.
 void BM_GatherAndLightSpan(benchmark::State& state) {
     SpanSetup setup(state.range(0) == 0 ? 7 : 0);
     PendingPixels pending;
     for (auto _ : state) {
         std::fill(setup.shade.begin(), setup.shade.end(), DepthClearValue);
-        GatherSpan(pending, 0, setup.left, setup.right, setup.context);
-        LightPendingPixels(pending, setup.context);
+        GatherSpan<EstimatedReciprocals>(pending, 0, setup.left, setup.right, setup.context);
+        LightPendingPixels<EstimatedReciprocals>(pending, setup.context);
         benchmark::DoNotOptimize(setup.colour.data());
     }
     state.SetItemsProcessed(state.iterations() * SpanWidth);

@@ -24,16 +24,35 @@ constexpr int BandCount = 2;
 
 // Rows band * half .. band * half + half - 1 (half = height / 2) and every
 // column of a width x height picture.
-BandRect BandRectOf(int band, int32_t width, int32_t height);
+inline BandRect BandRectOf(int band, int32_t width, int32_t height) {
+    assert(band >= 0 && band < BandCount && height % 2 == 0);  // two equal halves
+    const int32_t half = height / 2;
+    return BandRect{band * half, band * half + half, 0, width};
+}
 
 // The band that draws row `row` (0 .. height - 1) of a picture `height` rows high.
-int BandOfRow(int32_t row, int32_t height);
+inline int BandOfRow(int32_t row, int32_t height) {
+    int band = 0;
+    while (band + 1 < BandCount && row >= BandRectOf(band, 0, height).bottom) ++band;
+    return band;
+}
 
 // What a band's faces are drawn with over buffers of a width x height
 // picture: its rectangle, the buffers, the texture and the height map (the
 // class colour index is set per face and the lights by the worker).
-FaceContext BandContextOver(int band, int32_t width, int32_t height, const float* prepassDepth,
-                            uint32_t* colorBuffer, float* shadeDepth);
+inline FaceContext BandContextOver(int band, int32_t width, int32_t height, const float* prepassDepth,
+                                   uint32_t* colorBuffer, float* shadeDepth) {
+    FaceContext context;
+    context.band = BandRectOf(band, width, height);
+    context.width = static_cast<uint32_t>(width);
+    context.prepassDepth = prepassDepth;
+    context.classColorIndex = 0;
+    context.heightMap = HeightMap;
+    context.colorBuffer = colorBuffer;
+    context.shadeDepth = shadeDepth;
+    context.texture = Texture;
+    return context;
+}
 
 // A band draws two passes: the other classes' pass (Scene.otherClassPass)
 // first, then the translucent faces' pass, so that every opaque face is in

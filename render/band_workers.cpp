@@ -21,15 +21,8 @@ RowRange MarkedRows[BandCount][MaxModelFaces];
 // the pixels it kept.
 void DrawNearestOpaque(int band, FaceContext& context) {
     RowRange* marked = MarkedRows[band];
-    const uint32_t faceCount = DrawnFaceCount();
-    MarkRows rows = StartMarkRows(context, marked);
-    for (uint32_t i = 0; i < faceCount; ++i) {
-        marked[i] = RowRange{0, 0};
-        if (!DrawnInPass(i, OtherClassPass())) continue;
-        MarkNearestTriangle(rows, ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), i);
-    }
-    FlushMarkRows(rows);
-    for (uint32_t i = 0; i < faceCount; ++i) {
+    MarkNearestFaces(context, marked);
+    for (uint32_t i = 0; i < DrawnFaceCount(); ++i) {
         if (marked[i].Empty()) continue;
         context.classColorIndex = ClassColorIndexOfFace(i);
         ShadeMarkedTriangle(ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), context,

@@ -130,3 +130,13 @@ void MarkNearestTriangle(MarkRows& rows, const ShadeVertex& v0, const ShadeVerte
 }
 
 void FlushMarkRows(MarkRows& rows) { FlushLaneBatch(rows); }
+
+void MarkNearestFaces(const FaceContext& context, RowRange* marked) {
+    MarkRows rows = StartMarkRows(context, marked);
+    for (uint32_t i = 0; i < DrawnFaceCount(); ++i) {
+        marked[i] = RowRange{0, 0};
+        if (DrawnInPass(i, OtherClassPass()))
+            MarkNearestTriangle(rows, ShadeVertexOf(i, 0), ShadeVertexOf(i, 1), ShadeVertexOf(i, 2), i);
+    }
+    FlushMarkRows(rows);
+}

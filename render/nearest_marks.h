@@ -5,13 +5,13 @@
 // its depth wins. The fragment that holds the tag at the end is the one whose
 // colour would be left there, so the second step (ShadeMarkedTriangle) lights
 // only those. Spans are marked four rows at a time, one row per lane
-// (lane_batch.h), and every pixel gets what marking one span at a time gives it.
+// (row_lanes.h), and every pixel gets what marking one span at a time gives it.
 #pragma once
 #include <cstdint>
 
 #include "render/band_plan.h"
 #include "render/face_context.h"
-#include "render/lane_batch.h"
+#include "render/row_lanes.h"
 
 // The rows of a face, [first, end), in which some pixel took the face's tag.
 struct RowRange {
@@ -19,7 +19,7 @@ struct RowRange {
     bool Empty() const { return first >= end; }
 };
 
-// The marking's part in the lane batch (lane_batch.h): spans of one band,
+// The marking's part in the lane batch (row_lanes.h): spans of one band,
 // their steps by the shading's reciprocal of the column count, the left clip
 // only left of the band; each lane keeps the nearer depth in ShadeDepth and
 // puts its face's tag in ColorBuffer where it wins, and the face's marked
@@ -46,3 +46,9 @@ void MarkNearestTriangle(MarkRows& rows, const ShadeVertex& v0, const ShadeVerte
 
 // Marks the waiting spans, one row per lane.
 void FlushMarkRows(MarkRows& rows);
+
+// The first step for a whole band: every face of the other classes' pass
+// (band_plan.h), in face order, marked in the context's band. marked has a
+// place for every face below DrawnFaceCount(); it gets the rows where each
+// face took its tag (empty for the faces that took none or are not drawn).
+void MarkNearestFaces(const FaceContext& context, RowRange* marked);

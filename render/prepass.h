@@ -1,12 +1,12 @@
 // The depth pre-pass: every face drawn depth-only into PrepassDepth, keeping
 // the nearest depth at each pixel. Spans are drawn four rows at a time, one
-// row per lane (lane_batch.h), and every pixel receives the bits that drawing
+// row per lane (row_lanes.h), and every pixel receives the bits that drawing
 // one span at a time would give it.
 #pragma once
 #include <cstdint>
 
 #include "core/types.h"
-#include "render/lane_batch.h"
+#include "render/row_lanes.h"
 
 struct PrepassVertex {
     int16_t x, y;  // screen point
@@ -35,7 +35,7 @@ struct PrepassEdges {
     static PrepassEnd EndAt(int32_t column, float depth) { return PrepassEnd{column, depth}; }
 };
 
-// The pre-pass's part in the lane batch (lane_batch.h): spans of a width x
+// The pre-pass's part in the lane batch (row_lanes.h): spans of a width x
 // height depth buffer, their steps by exact divisions, the left clip taken
 // at column 0 too, and each lane keeping the smaller depth at every column.
 // Spans that come in face order thus meet each pixel in face order, which

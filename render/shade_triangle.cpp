@@ -7,41 +7,34 @@
 #include "render/shade_edges.h"
 #include "render/span_shader.h"
 
-namespace {
-
-// The shading pass's row walk with the reciprocals of the current mode.
-template <typename SpanRoutine>
-inline void WalkShadedTriangle(const ShadeVertex& a, const ShadeVertex& b, const ShadeVertex& c, int32_t rowBegin,
-                               int32_t rowEnd, SpanRoutine&& span) {
-    WithReciprocals([&](auto reciprocals) {
-        WalkTriangle<ShadeEdges<decltype(reciprocals)>>(a, b, c, rowBegin, rowEnd, span);
-    });
-}
-
-}  // namespace
-
 void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                    const FaceContext& context) {
     if (!FaceTouchesBand(v0, v1, v2, context.band)) return;
     // The span shader draws nothing outside the band's rows, so the walk hands
     // on only those; the edges still advance through the rows above the band.
     // The pixels of all the face's rows are gathered and lit together.
-    PendingPixels pending;
-    WalkShadedTriangle(v0, v1, v2, context.band.top, context.band.bottom,
-                       [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
-                           GatherSpan(pending, row, longEnd, shortEnd, context);
-                       });
-    LightPendingPixels(pending, context);
+    WithReciprocals([&](auto reciprocals) {
+        using Reciprocals = decltype(reciprocals);
+        PendingPixels pending;
+        WalkTriangle<ShadeEdges<Reciprocals>>(v0, v1, v2, context.band.top, context.band.bottom,
+                                              [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
+                                                  GatherSpan<Reciprocals>(pending, row, longEnd, shortEnd, context);
+                                              });
+        LightPendingPixels<Reciprocals>(pending, context);
+    });
 }
 
 void ShadeMarkedTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                          const FaceContext& context, uint32_t tag, RowRange rows) {
     // Rows before rows.first are still walked (their edges advance) but not
     // handed on, so the marked rows get the ends the first step saw.
-    PendingPixels pending;
-    WalkShadedTriangle(v0, v1, v2, rows.first, rows.end,
-                       [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
-                           GatherMarkedSpan(pending, row, longEnd, shortEnd, context, tag);
-                       });
-    LightPendingPixels(pending, context);
+    WithReciprocals([&](auto reciprocals) {
+        using Reciprocals = decltype(reciprocals);
+        PendingPixels pending;
+        WalkTriangle<ShadeEdges<Reciprocals>>(
+            v0, v1, v2, rows.first, rows.end, [&](int32_t row, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
+                GatherMarkedSpan<Reciprocals>(pending, row, longEnd, shortEnd, context, tag);
+            });
+        LightPendingPixels<Reciprocals>(pending, context);
+    });
 }

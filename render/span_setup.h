@@ -4,7 +4,7 @@
 // SpanValues parameter (as EdgeValues is for the row walk, row_walk.h); the
 // tests' reference for the marking sets up its depth-only spans with it too
 // (tests/support/nearest_marks_one_face.h). The rejections, SpanDrawsInBand,
-// are also the lane batch's (lane_batch.h), whose passes set their spans up
+// are also the lane batch's (row_lanes.h), whose passes set their spans up
 // four at a time.
 //
 //   struct SpanValues {

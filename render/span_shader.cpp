@@ -48,8 +48,10 @@ using ShadedSpan = ClippedSpan<ShadeSpanValues<Reciprocals>>;
 
 inline float DepthOf(__m128 attrib) { return _mm_cvtss_f32(Broadcast<2>(attrib)); }
 
+}  // namespace
+
 template <typename Reciprocals>
-void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
+void LightPendingPixels(PendingPixels& pending, const FaceContext& context) {
     if (pending.count == 0) return;
     assert(context.lights != nullptr);
     const LaneLights& lights = *context.lights;
@@ -66,6 +68,8 @@ void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
         LightPendingLanes<SseLanes, Reciprocals, false>(pending, context, lights);
 }
 
+namespace {
+
 // The gathering loops run in stretches of columns that cannot overfill the
 // pending pixels, so no call to the lighting sits inside a loop over pixels
 // (which would push the running normal and attributes out of registers).
@@ -73,7 +77,7 @@ void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
 // Room for at least `needed` more pixels, lighting the pending ones if not.
 template <typename Reciprocals>
 inline int RoomFor(PendingPixels& pending, int needed, const FaceContext& context) {
-    if (PendingCapacity - pending.count < needed) LightPendingWith<Reciprocals>(pending, context);
+    if (PendingCapacity - pending.count < needed) LightPendingPixels<Reciprocals>(pending, context);
     return PendingCapacity - pending.count;
 }
 
@@ -155,29 +159,31 @@ void GatherMarked(PendingPixels& pending, int32_t row, const ShadedSpan<Reciproc
 
 }  // namespace
 
+template <typename Reciprocals>
 void GatherSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const SpanEnd& end2,
                 const FaceContext& context) {
-    WithReciprocals([&](auto reciprocals) {
-        using Reciprocals = decltype(reciprocals);
-        ShadedSpan<Reciprocals> span;
-        if (!SetUpSpan(row, end1, end2, context.band, span)) return;
-        if (context.classColorIndex != TranslucentColorIndex)
-            GatherDepthTested<Reciprocals, true>(pending, row, span, context);
-        else
-            GatherDepthTested<Reciprocals, false>(pending, row, span, context);
-    });
+    ShadedSpan<Reciprocals> span;
+    if (!SetUpSpan(row, end1, end2, context.band, span)) return;
+    if (context.classColorIndex != TranslucentColorIndex)
+        GatherDepthTested<Reciprocals, true>(pending, row, span, context);
+    else
+        GatherDepthTested<Reciprocals, false>(pending, row, span, context);
 }
 
+template <typename Reciprocals>
 void GatherMarkedSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const SpanEnd& end2,
                       const FaceContext& context, uint32_t tag) {
-    WithReciprocals([&](auto reciprocals) {
-        using Reciprocals = decltype(reciprocals);
-        ShadedSpan<Reciprocals> span;
-        if (SetUpSpan(row, end1, end2, context.band, span))
-            GatherMarked<Reciprocals>(pending, row, span, context, tag);
-    });
+    ShadedSpan<Reciprocals> span;
+    if (SetUpSpan(row, end1, end2, context.band, span)) GatherMarked<Reciprocals>(pending, row, span, context, tag);
 }
 
-void LightPendingPixels(PendingPixels& pending, const FaceContext& context) {
-    WithReciprocals([&](auto reciprocals) { LightPendingWith<decltype(reciprocals)>(pending, context); });
-}
+// The instances of the two arithmetic modes.
+template void GatherSpan<EstimatedReciprocals>(PendingPixels&, int32_t, const SpanEnd&, const SpanEnd&,
+                                               const FaceContext&);
+template void GatherSpan<ExactReciprocals>(PendingPixels&, int32_t, const SpanEnd&, const SpanEnd&, const FaceContext&);
+template void GatherMarkedSpan<EstimatedReciprocals>(PendingPixels&, int32_t, const SpanEnd&, const SpanEnd&,
+                                                     const FaceContext&, uint32_t);
+template void GatherMarkedSpan<ExactReciprocals>(PendingPixels&, int32_t, const SpanEnd&, const SpanEnd&,
+                                                 const FaceContext&, uint32_t);
+template void LightPendingPixels<EstimatedReciprocals>(PendingPixels&, const FaceContext&);
+template void LightPendingPixels<ExactReciprocals>(PendingPixels&, const FaceContext&);

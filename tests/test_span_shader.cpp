@@ -64,9 +64,12 @@ struct RowSpan {
 // them on: all gathered into the same pending pixels, lit whenever those fill
 // up and once at the end.
 void ShadeFace(const std::vector<RowSpan>& spans, const FaceContext& context) {
-    PendingPixels pending;
-    for (const RowSpan& span : spans) GatherSpan(pending, span.row, span.end1, span.end2, context);
-    LightPendingPixels(pending, context);
+    WithReciprocals([&](auto reciprocals) {
+        using Reciprocals = decltype(reciprocals);
+        PendingPixels pending;
+        for (const RowSpan& span : spans) GatherSpan<Reciprocals>(pending, span.row, span.end1, span.end2, context);
+        LightPendingPixels<Reciprocals>(pending, context);
+    });
 }
 
 void ShadeSpan(int32_t row, SpanEnd end1, SpanEnd end2, const FaceContext& c) { ShadeFace({{row, end1, end2}}, c); }

@@ -16,16 +16,11 @@ FaceContext ScratchContext(int band, const BufferRecord& record, uint32_t* marks
     return BandContextOver(band, record.width, record.height, record.prepassDepth.data(), marks, depths);
 }
 
-// The face's spans join the waiting ones, with the vertices as the band
-// workers hand them on.
-void MarkTriangle(MarkRows& rows, uint32_t face) {
-    MarkNearestTriangle(rows, ShadeVertexOf(face, 0), ShadeVertexOf(face, 1), ShadeVertexOf(face, 2), face);
-}
-
-// One face marked alone; marked has a place for every drawn face.
+// One face marked alone, with the vertices as the band workers hand them on;
+// marked has a place for every drawn face.
 RowRange MarkFace(uint32_t face, const FaceContext& context, std::vector<RowRange>& marked) {
     MarkRows rows = StartMarkRows(context, marked.data());
-    MarkTriangle(rows, face);
+    MarkNearestTriangle(rows, ShadeVertexOf(face, 0), ShadeVertexOf(face, 1), ShadeVertexOf(face, 2), face);
     FlushMarkRows(rows);
     return marked[face];
 }
@@ -34,13 +29,8 @@ RowRange MarkFace(uint32_t face, const FaceContext& context, std::vector<RowRang
 // are the faces the frame lit.
 void RecordOpaqueFaces(BufferRecord& record, std::vector<uint32_t>& marks, std::vector<float>& depths) {
     std::vector<RowRange> marked(DrawnFaceCount(), RowRange{0, 0});
-    for (int band = 0; band < BandCount; ++band) {
-        const FaceContext context = ScratchContext(band, record, marks.data(), depths.data());
-        MarkRows rows = StartMarkRows(context, marked.data());
-        for (uint32_t face = 0; face < DrawnFaceCount(); ++face)
-            if (DrawnInPass(face, OtherClassPass())) MarkTriangle(rows, face);
-        FlushMarkRows(rows);
-    }
+    for (int band = 0; band < BandCount; ++band)
+        MarkNearestFaces(ScratchContext(band, record, marks.data(), depths.data()), marked.data());
     for (size_t p = 0; p < marks.size(); ++p)
         record.opaqueFace[p] = IsNearestTag(marks[p]) ? static_cast<int32_t>(FaceOfTag(marks[p])) : NoFace;
     record.shadeDepthMatches =
