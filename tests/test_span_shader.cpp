@@ -24,20 +24,18 @@ namespace {
 // several times over before it ends.
 constexpr int Width = 320;
 constexpr int Rows = 8;
-constexpr int MapSize = 128;
 constexpr uint32_t Opaque8 = 7;  // class colour index of FaceClass 8: (111, 111, 111)
 constexpr uint32_t TranslucentIndex = ClassColorIndexOf(TranslucentFaceClass);
 static_assert(Width > 4 * PendingCapacity);
 
-float Rcp(float x) { return ReciprocalOf(x); }  // estimated, or exact in portable mode
 uint8_t Channel(uint32_t pixel, int lane) { return static_cast<uint8_t>(pixel >> (8 * lane)); }
 
 struct Buffers {
     std::vector<uint32_t> colour = std::vector<uint32_t>(Width * Rows, 0);
     std::vector<float> shade = std::vector<float>(Width * Rows, DepthClearValue);
     std::vector<float> prepass = std::vector<float>(Width * Rows, DepthClearValue);
-    std::vector<uint32_t> texture = std::vector<uint32_t>(MapSize * MapSize, 0xFFFFFFFF);
-    std::vector<uint8_t> heights = std::vector<uint8_t>(MapSize * MapSize, 255);
+    std::vector<uint32_t> texture = std::vector<uint32_t>(TexelCount, 0xFFFFFFFF);
+    std::vector<uint8_t> heights = std::vector<uint8_t>(TexelCount, 255);
     LaneLights lights;
 
     FaceContext Context(uint32_t classIndex, BandRect band = {0, Rows, 0, Width}) {
@@ -164,7 +162,7 @@ TEST_F(SpanShaderTest, LeftClipAdvancesTheEndByTheClippedColumns) {
     Buffers buffers;
     const FaceContext context = buffers.Context(Opaque8);
     ShadeSpan(4, End(-5, TowardsViewer, 0, 0, 100.0f), End(20, TowardsViewer, 0, 0, 150.0f), context);
-    const float step = (150.0f - 100.0f) * Rcp(25.0f);
+    const float step = (150.0f - 100.0f) * ReciprocalOf(25.0f);  // estimated, or exact in portable mode
     float expected = step * 5.0f + 100.0f;
     for (int x = 0; x < 20; ++x) {
         EXPECT_EQ(buffers.shade[4 * Width + x], expected) << x;
