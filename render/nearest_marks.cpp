@@ -96,7 +96,7 @@ __m128 MarkLanes::DepthSteps(__m128 depthDelta, __m128i columns) const {
     return _mm_mul_ps(depthDelta, _mm_load_ps(reciprocal));
 }
 
-void MarkLanes::Walk(const MarkRows& batch, const LaneSpans& spans) const {
+[[gnu::always_inline]] inline void MarkLanes::Walk(const MarkRows& batch, const LaneSpans& spans) const {
     MarkNearer store;
     for (int lane = 0; lane < RowLanes; ++lane) {
         const size_t first = static_cast<size_t>(batch.row[lane]) * context->width + spans.left[lane];

@@ -40,7 +40,7 @@ __m128 PrepassLanes::DepthSteps(__m128 depthDelta, __m128i columns) const {
     return _mm_div_ps(depthDelta, _mm_cvtepi32_ps(columns));
 }
 
-void PrepassLanes::Walk(const PrepassRows& batch, const LaneSpans& spans) const {
+[[gnu::always_inline]] inline void PrepassLanes::Walk(const PrepassRows& batch, const LaneSpans& spans) const {
     KeepNearer store;
     for (int lane = 0; lane < RowLanes; ++lane)
         store.first[lane] = depthBuffer + static_cast<size_t>(batch.row[lane]) * width + spans.left[lane];
@@ -52,6 +52,7 @@ PrepassRows StartPrepassRows(float* depthBuffer, int32_t width, int32_t height) 
 }
 
 void PrepassSpan(PrepassRows& rows, int32_t row, PrepassEnd end1, PrepassEnd end2) {
+    if (!RowInBand(row, rows.pass.Bounds())) return;
     StartFace(rows);  // a span of its own face
     AddSpan(rows, row, end1, end2, 0);
 }

@@ -216,13 +216,15 @@ void FlushLaneBatch(LaneBatch<Pass>& batch) {
     batch.earlierFaces = 0;
 }
 
-// One span of `face`, its two ends (x, depth) in either order, joins the
-// batch unless it would draw nothing in the bounds.
+// One span of `face` on a row of the bounds (the row walks hand on no
+// other), its two ends (x, depth) in either order, joins the batch unless it
+// would draw nothing in the bounds' columns.
 template <typename Pass, typename End>
 inline void AddSpan(LaneBatch<Pass>& batch, int32_t row, const End& end1, const End& end2, uint32_t face) {
+    assert(RowInBand(row, batch.pass.Bounds()));
     const int32_t left = end1.x < end2.x ? end1.x : end2.x;
     const int32_t right = end1.x < end2.x ? end2.x : end1.x;
-    if (!SpanDrawsInBand(row, left, right, batch.pass.Bounds())) return;
+    if (!ColumnsInBand(left, right, batch.pass.Bounds())) return;
     if (EarlierSpanWaitsOnRow(batch, row)) FlushLaneBatch(batch);
     assert(batch.count < RowLanes);
     const int lane = batch.count++;

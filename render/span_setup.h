@@ -3,9 +3,9 @@
 // with their per-column steps. What a span carries besides its columns is the
 // SpanValues parameter (as EdgeValues is for the row walk, row_walk.h); the
 // tests' reference for the marking sets up its depth-only spans with it too
-// (tests/support/nearest_marks_one_face.h). The rejections, SpanDrawsInBand,
-// are also the lane batch's (row_lanes.h), whose passes set their spans up
-// four at a time.
+// (tests/support/nearest_marks_one_face.h). The rejections, RowInBand and
+// ColumnsInBand, are also the lane batch's (row_lanes.h), whose passes set
+// their spans up four at a time.
 //
 //   struct SpanValues {
 //       using End = ...;     // one end as the row walk hands it on; has int32_t x
@@ -20,11 +20,12 @@
 
 #include "core/types.h"
 
-// False for a span (its end columns in order, left <= right) that draws
-// nothing: a row outside the band's rows, two ends on one column, or a span
-// wholly left or right of the band's columns.
-inline bool SpanDrawsInBand(int32_t row, int32_t left, int32_t right, const BandRect& band) {
-    if (row < band.top || row >= band.bottom || left == right) return false;
+// The span set-up's rejections: a span draws nothing on a row outside the
+// band's rows, with its two ends on one column, or wholly left or right of
+// the band's columns (its end columns in order, left <= right).
+inline bool RowInBand(int32_t row, const BandRect& band) { return row >= band.top && row < band.bottom; }
+inline bool ColumnsInBand(int32_t left, int32_t right, const BandRect& band) {
+    if (left == right) return false;
     return left < band.right && right > band.left;
 }
 
@@ -44,7 +45,7 @@ inline bool SetUpSpan(int32_t row, const typename SpanValues::End& end1, const t
                       const BandRect& band, ClippedSpan<SpanValues>& span) {
     const auto& leftEnd = end1.x < end2.x ? end1 : end2;
     const auto& rightEnd = end1.x < end2.x ? end2 : end1;
-    if (!SpanDrawsInBand(row, leftEnd.x, rightEnd.x, band)) return false;
+    if (!RowInBand(row, band) || !ColumnsInBand(leftEnd.x, rightEnd.x, band)) return false;
     span.left = leftEnd.x;
     span.right = rightEnd.x;
     span.steps = SpanValues::StepsPerColumn(leftEnd, rightEnd, span.right - span.left);
