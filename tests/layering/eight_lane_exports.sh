@@ -6,26 +6,17 @@
 # without AVX2.
 #   tests/layering/eight_lane_exports.sh NM FILE...
 # Each FILE is a library holding the file's object, or the object itself.
-set -euo pipefail
-nm=$1
-shift
-object=eight_lane_lighting.cpp
-status=0
-for file in "$@"; do
+set -uo pipefail
+nm=$1 object=eight_lane_lighting.cpp status=0
+for file in "${@:2}"; do
     # Local symbols and sections (and MinGW's .refptr address stubs, data)
     # aside; in a library, only the members made from the file.
     symbols=$("$nm" -C --defined-only "$file" 2>/dev/null | awk -v object="$object" '
         /:$/ { member = ($0 == object ".o:" || $0 == object ".obj:"); seen = 1; next }
         (member || !seen) && $2 !~ /^[trbdnp]$/ && $3 !~ /^\./ { $1 = ""; print }')
-    if [ -z "$symbols" ]; then
-        echo "no symbols of $object found in $file" >&2
-        status=1
-        continue
-    fi
-    unexpected=$(grep -v -E '^ T (LightInEightLanes|EightLaneEstimates)\(' <<<"$symbols" || true)
-    if [ -n "$unexpected" ]; then
-        echo "$object defines more than its entry points in $file:" >&2
-        echo "$unexpected" >&2
+    unexpected=$(grep -v -E '^ T (LightInEightLanes|EightLaneEstimates)\(' <<<"$symbols")
+    if [ -z "$symbols" ] || [ -n "$unexpected" ]; then
+        echo "$object in $file: ${unexpected:-no symbols found}" >&2
         status=1
     else
         echo "$object defines its entry points alone in $(basename "$file")"
