@@ -8,8 +8,8 @@
 
 #include "core/reciprocal.h"
 #include "core/simd.h"
-#include "render/eight_lane_lighting.h"
 #include "render/eight_lane_check.h"
+#include "render/eight_lane_lighting.h"
 #include "render/lane_lighting.h"
 #include "render/lights.h"
 #include "render/shading_constants.h"
