@@ -16,16 +16,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
-#include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
-#include "tests/support/scoped_mode.h"
+#include "tests/support/picture_difference.h"
+#include "tests/support/portable_scene.h"
 #include "tools/velmora_render/image_file.h"
 
 namespace {
@@ -88,27 +87,15 @@ INSTANTIATE_TEST_SUITE_P(EmbeddedScene, GoldenFrames, ::testing::Values(0u, 300u
 
 class PortableGoldenFrames : public ::testing::TestWithParam<uint32_t> {
 protected:
-    static void SetUpTestSuite() {
-        portable_.emplace(PortableArithmetic, true);  // before the scene is prepared: start-up geometry uses it too
-        ASSERT_TRUE(OpenHeadlessScene(ScreenWidth, ScreenHeight));
-    }
-    static void TearDownTestSuite() {
-        CloseHeadlessScene();
-        portable_.reset();
-    }
-    static inline std::optional<ScopedMode<bool>> portable_;
+    static void SetUpTestSuite() { ASSERT_TRUE(PortableScene::Open(ScreenWidth, ScreenHeight)); }
+    static void TearDownTestSuite() { PortableScene::Close(); }
 };
 
 TEST_P(PortableGoldenFrames, MatchTheReferencePictureExactly) {
     const uint32_t frame = GetParam();
     std::vector<uint32_t> golden;
     ASSERT_NO_FATAL_FAILURE(DrawBesideGolden("/portable", frame, golden));
-    size_t differing = 0, first = golden.size();
-    for (size_t i = 0; i < golden.size(); ++i) {
-        if (golden[i] == (Scene.colorBuffer[i] & 0xFFFFFF)) continue;
-        if (differing++ == 0) first = i;
-    }
-    EXPECT_EQ(differing, 0u) << "first at column " << first % Scene.width << ", row " << first / Scene.width;
+    EXPECT_EQ(PictureDifference(golden.data(), Scene.colorBuffer, golden.size(), Scene.width, 0xFFFFFF), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(EmbeddedScene, PortableGoldenFrames, ::testing::Values(0u, 300u, 561u, 1473u));

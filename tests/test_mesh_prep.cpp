@@ -15,6 +15,7 @@
 #include "core/simd.h"
 #include "core/vec_ops.h"
 #include "tests/support/bit_equality.h"
+#include "tests/support/embedded_model_layout.h"
 
 namespace {
 
@@ -265,7 +266,7 @@ TEST(MeshPrep, EmbeddedModel) {
     std::vector<Vec3> vertices(MaxModelVertices + 1);
     std::vector<Face> faces(MaxModelFaces);
     ModelCounts counts = ReadModel(EmbeddedModel, EmbeddedModelBytes, vertices.data(), faces.data());
-    ASSERT_EQ(counts.vertexCount, 1052);
+    ASSERT_EQ(counts.vertexCount, EmbeddedVertexCount);
     NormalizeModel(vertices.data(), counts.vertexCount);
 
     Vec3 lo = vertices[0], hi = vertices[0];

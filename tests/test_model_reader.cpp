@@ -10,6 +10,7 @@
 #include "assets/model_reader.h"
 #include "core/scene_arrays.h"
 #include "tests/support/chunk_writer.h"
+#include "tests/support/embedded_model_layout.h"
 
 namespace {
 
@@ -382,18 +383,18 @@ TEST(ModelReader, TotalsStayWithinTheModelLimits) {
 TEST(ModelReader, EmbeddedModel) {
     ModelOutput out;
     ModelCounts counts = ReadModel(EmbeddedModel, EmbeddedModelBytes, out.vertices.data(), out.faces.data());
-    ASSERT_EQ(counts.vertexCount, 1052);
-    ASSERT_EQ(counts.faceCount, 1932);
-    // Positions copied unchanged from offset 33, faces as stored from 12665.
-    EXPECT_EQ(0, memcmp(out.vertices.data(), EmbeddedModel + 33, 1052 * sizeof(Vec3)));
+    ASSERT_EQ(counts.vertexCount, EmbeddedVertexCount);
+    ASSERT_EQ(counts.faceCount, EmbeddedFaceCount);
+    // Positions copied unchanged, faces as stored.
+    EXPECT_EQ(0, memcmp(out.vertices.data(), EmbeddedModel + VertexDataOffset, EmbeddedVertexCount * sizeof(Vec3)));
     for (int i = 0; i < counts.faceCount; i++) {
-        const uint8_t* record = EmbeddedModel + 12665 + 8 * i;
+        const uint8_t* record = EmbeddedModel + FaceDataOffset + 8 * i;
         EXPECT_EQ(out.faces[i].a, record[0] | record[1] << 8);
         EXPECT_EQ(out.faces[i].b, record[2] | record[3] << 8);
         EXPECT_EQ(out.faces[i].c, record[4] | record[5] << 8);
-        EXPECT_LT(out.faces[i].a, 1052);
-        EXPECT_LT(out.faces[i].b, 1052);
-        EXPECT_LT(out.faces[i].c, 1052);
+        EXPECT_LT(out.faces[i].a, EmbeddedVertexCount);
+        EXPECT_LT(out.faces[i].b, EmbeddedVertexCount);
+        EXPECT_LT(out.faces[i].c, EmbeddedVertexCount);
     }
-    EXPECT_EQ(out.WordAfterVertex(1052), 0xFFFFFFFFu);
+    EXPECT_EQ(out.WordAfterVertex(EmbeddedVertexCount), 0xFFFFFFFFu);
 }

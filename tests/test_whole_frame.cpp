@@ -12,15 +12,16 @@
 #include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "core/scene_arrays.h"
+#include "render/band_plan.h"
 #include "render/band_workers.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/frame_pipeline.h"
+#include "render/lights.h"
 #include "render/prepass.h"
-#include "render/screen_point.h"
+#include "tests/support/bit_equality.h"
+#include "tests/support/lane_widths.h"
 #include "tests/support/prepass_one_row.h"
 #include "tests/support/scoped_mode.h"
-#include "tests/support/bit_equality.h"
-#include "render/lane_count.h"
 
 namespace {
 
@@ -102,15 +103,8 @@ TEST_F(WholeFrame, PrepassMatchesOneRowAtATime) {
         const Frame f = DrawThreaded(frame);
         std::vector<float> oneRow(f.prepass.size(), DepthClearValue);
         for (uint32_t i = 0; i < Scene.faceCount; ++i) {
-            const uint16_t corners[3] = {ModelFaces[i].a, ModelFaces[i].b, ModelFaces[i].c};
             PrepassVertex v[3];
-            bool placed = true;
-            for (int k = 0; k < 3; ++k) {
-                const Vec3& screen = ScreenVertices[corners[k]];
-                v[k] = PrepassVertex{ToScreenPoint(screen).x, ToScreenPoint(screen).y, screen.z};
-                placed = placed && HasScreenPosition(screen);
-            }
-            if (placed) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
+            if (PrepassCornersOf(i, v)) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
         }
         EXPECT_TRUE(SameWords(oneRow, f.prepass)) << frame;
     }
@@ -172,11 +166,14 @@ TEST_F(WholeFrame, EachBandDrawsOnlyItsOwnRows) {
 // keeps it, as lighting every fragment in face order would. Right triangles
 // give spans of every length from 1 to 12, at start columns of every residue
 // modulo 8, clipped at the left and right edges, in either band and across the
-// middle row; both arithmetic modes, four and eight lanes.
-TEST_F(WholeFrame, EqualDepthsKeepTheEarlierFace) {
+// middle row; both arithmetic modes, each lane width.
+class WholeFrameLanes : public WholeFrame, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WholeFrameLanes, EqualDepthsKeepTheEarlierFace) {
+    if (LaneWidthMissing(GetParam())) GTEST_SKIP() << NoEightLanes;
     const std::vector<Face> savedFaces(ModelFaces, ModelFaces + Scene.faceCount);
     const ScopedMode keptArithmetic(PortableArithmetic);
-    const ScopedMode keptLanes(UseEightLanes);
+    const ScopedMode keptLanes(UseEightLanes, GetParam() == 8);
     constexpr uint32_t Earlier = 52, Later = 429;  // the first faces of classes 2 and 3
     constexpr int Side = 12;
     struct Place {
@@ -212,18 +209,14 @@ TEST_F(WholeFrame, EqualDepthsKeepTheEarlierFace) {
     };
     for (bool exact : {false, true}) {
         PortableArithmetic = exact;
-        for (bool eight : {false, true}) {
-            if (eight && !EightLanesUsable()) continue;
-            UseEightLanes = eight;
-            const Frame earlierAlone = draw(true, false), laterAlone = draw(false, true), both = draw(true, true);
-            size_t covered = 0, told = 0;  // pixels drawn, and those where the two faces' colours differ
-            for (size_t i = 0; i < earlierAlone.colour.size(); ++i) {
-                covered += earlierAlone.shade[i] != DepthClearValue;
-                told += earlierAlone.colour[i] != laterAlone.colour[i];
-            }
-            EXPECT_EQ(told, covered);
-            EXPECT_TRUE(SameBytes(both, earlierAlone)) << (exact ? "exact" : "estimates") << (eight ? " 8" : " 4");
+        const Frame earlierAlone = draw(true, false), laterAlone = draw(false, true), both = draw(true, true);
+        size_t covered = 0, told = 0;  // pixels drawn, and those where the two faces' colours differ
+        for (size_t i = 0; i < earlierAlone.colour.size(); ++i) {
+            covered += earlierAlone.shade[i] != DepthClearValue;
+            told += earlierAlone.colour[i] != laterAlone.colour[i];
         }
+        EXPECT_EQ(told, covered);
+        EXPECT_TRUE(SameBytes(both, earlierAlone)) << (exact ? "exact" : "estimates");
     }
     std::copy(savedFaces.begin(), savedFaces.end(), ModelFaces);
 }
@@ -271,11 +264,29 @@ TEST_F(WholeFrame, FacesWithANonFiniteCornerAreLeftOut) {
     EXPECT_TRUE(SameBytes(DrawThreaded(frame), whole));
 }
 
+INSTANTIATE_TEST_SUITE_P(LaneWidths, WholeFrameLanes, ::testing::Values(4, 8));
+
+// A band drawn with every fragment that passes the depth test lit in turn,
+// pass by pass: the reference for the band workers' two steps of the opaque
+// faces (marking the nearest fragments, then lighting only those).
+void DrawBandLightingEveryFragment(int band) {
+    ClearBandRows(band);
+    FaceContext context =
+        BandContextOver(band, Scene.width, Scene.height, Scene.prepassDepth, Scene.colorBuffer, Scene.shadeDepth);
+    LaneLights lights;
+    SplatLights(lights);
+    context.lights = &lights;
+    for (int order = 0; order < PassesPerBand; ++order) DrawEveryFragment(BandPass(order), context);
+}
+
 // Opaque faces lit only where they stay visible against every fragment lit as
-// it passes the depth test: whole frames at several zooms and screen sizes, in
-// both arithmetic modes, colour and depth identical. Where the processor
-// allows eight lanes, the reference is lit in four and the frame in eight.
-TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
+// it passes the depth test (in four lanes): whole frames at several zooms and
+// screen sizes, in both arithmetic modes, colour and depth identical, with
+// the frame lit in each lane width.
+class WholeFrameWinners : public ::testing::TestWithParam<int> {};
+
+TEST_P(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
+    if (LaneWidthMissing(GetParam())) GTEST_SKIP() << NoEightLanes;
     const ScopedMode keptArithmetic(PortableArithmetic);
     const ScopedMode keptLanes(UseEightLanes);
     const int screens[][2] = {{330, 250}, {641, 483}, {1290, 730}};
@@ -287,10 +298,9 @@ TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
                 SeekFrame(frame);
                 PrepareFrame();
                 UseEightLanes = false;
-                RenderBandLightingEveryFragment(0);
-                RenderBandLightingEveryFragment(1);
+                for (int band = 0; band < BandCount; ++band) DrawBandLightingEveryFragment(band);
                 const Frame reference = Capture();
-                UseEightLanes = EightLanesUsable();
+                UseEightLanes = GetParam() == 8;
                 EXPECT_TRUE(SameBytes(reference, DrawThreaded(frame)))
                     << screen[0] << "x" << screen[1] << " frame " << frame << (exact ? " exact" : " estimates");
             }
@@ -298,5 +308,7 @@ TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
     }
     CloseHeadlessScene();
 }
+
+INSTANTIATE_TEST_SUITE_P(LaneWidths, WholeFrameWinners, ::testing::Values(4, 8));
 
 }  // namespace
