@@ -13,7 +13,6 @@ struct ToolOptions {
     int screenHeight = 1080;
     uint32_t firstFrame = 0;
     uint32_t lastFrame = 0;
-    bool framesGiven = false;
     ImageFormat format = ImageFormat::Png;
     std::string outDir = ".";
     std::string exportDir;
@@ -22,7 +21,6 @@ struct ToolOptions {
     uint32_t videoFps = 60;
     bool portable = false;  // exact 1/x and 1/sqrt(x) in place of the fast estimates
     uint32_t repeat = 1;  // --bench: each frame drawn this many times, the fastest kept
-    bool repeatGiven = false;
     bool buffers = false;  // --buffers: pictures of each frame's buffers beside it
     std::string csvPath;   // --bench --csv: one line of stage times per frame
 };
