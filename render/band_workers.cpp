@@ -44,9 +44,9 @@ FaceContext BandContext(int band) {
     return context;
 }
 
-// The class table has one entry per face of the embedded model; a larger
-// face count must not read past it.
-uint32_t DrawnFaceCount() { return Scene.faceCount < FaceClassCount ? Scene.faceCount : FaceClassCount; }
+// FaceClasses has an entry for every face of the model (NoFaceClass where a
+// face has none).
+uint32_t DrawnFaceCount() { return Scene.faceCount; }
 
 int32_t PassOf(FaceClass faceClass) {
     return faceClass == TranslucentFaceClass ? TranslucentPass : Scene.otherClassPass;

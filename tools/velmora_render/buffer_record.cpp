@@ -13,9 +13,7 @@
 #include "render/shade_edges.h"
 #include "render/shading_constants.h"
 
-uint32_t DrawnFaceCount() {
-    return Scene.faceCount < FaceClassCount ? Scene.faceCount : static_cast<uint32_t>(FaceClassCount);
-}
+uint32_t DrawnFaceCount() { return Scene.faceCount; }
 
 bool IsDrawnFace(uint32_t face) {
     const Face& f = ModelFaces[face];
