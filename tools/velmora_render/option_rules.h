@@ -14,7 +14,7 @@ struct GivenOptions {
     bool help = false, version = false;
     bool bench = false, soak = false, video = false, exportAssets = false, icon = false;
     bool frames = false, format = false, out = false, fps = false, repeat = false, csv = false;
-    bool screen = false, portable = false, buffers = false;
+    bool screen = false, portable = false, buffers = false, sceneFile = false;
 };
 
 // Decides the mode and fills options from given; false, with the one rule that

@@ -4,13 +4,15 @@
 #include "tools/velmora_render/option_values.h"
 
 const char* const ToolUsage =
-    "usage: velmora-render [--portable] [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR] [--buffers]\n"
-    "       velmora-render --video FILE.mp4 [--portable] [--frames A-B] [--screen WxH] [--fps N]\n"
-    "       velmora-render --bench [--portable] [--screen WxH] [--frames A-B] [--repeat N] [--csv FILE]\n"
-    "       velmora-render --soak [--portable] [--screen WxH] [--frames A-B]\n"
+    "usage: velmora-render [SCENE] [--portable] [--screen WxH] [--frames K | A-B] [--format png|ppm] [--out DIR]\n"
+    "                      [--buffers]\n"
+    "       velmora-render --video FILE.mp4 [SCENE] [--portable] [--frames A-B] [--screen WxH] [--fps N]\n"
+    "       velmora-render --bench [SCENE] [--portable] [--screen WxH] [--frames A-B] [--repeat N] [--csv FILE]\n"
+    "       velmora-render --soak [SCENE] [--portable] [--screen WxH] [--frames A-B]\n"
     "       velmora-render --export-assets DIR\n"
     "       velmora-render --icon DIR\n"
     "       velmora-render --help | --version\n"
+    "SCENE: [--model FILE.3ds] [--picture FILE.bmp] [--classes FILE]\n"
     "Renders the demo's frames without a window. Frame K is the K-th frame the demo draws\n"
     "(frame 0 first), written as DIR/frame_NNNNNN.png or .ppm (seven digits and more from\n"
     "frame 1000000 on). The picture is the window's client area for that screen: (W-10) x\n"
@@ -28,7 +30,13 @@ const char* const ToolUsage =
     "in portable mode cropped square around the set, as velmora-48.png, -64, -128, -256 and\n"
     "velmora.ico. --portable computes exact reciprocals and\n"
     "reciprocal square roots in place of the processor's fast estimates, so that frames are\n"
-    "identical on every processor and in the browser.\n";
+    "identical on every processor and in the browser. --model draws a 3DS file's model in place\n"
+    "of the embedded one (at most 65535 vertices and 65535 faces), every face opaque and each\n"
+    "object in the next class colour unless --classes gives a class table of the form of\n"
+    "face_classes.bin (one 16-bit class 1-9 per face; 1 is translucent and shows the picture).\n"
+    "--picture pastes a 128 x 34 BMP with 8 bits per pixel and a 256-colour palette, the form\n"
+    "of band.bmp, in place of the embedded picture. A file that cannot be used is named with\n"
+    "what is wrong, and nothing is drawn or written.\n";
 
 namespace {
 
@@ -43,6 +51,13 @@ struct OptionSpec {
     bool GivenOptions::*given;
     ValueReader readValue;
 };
+
+// An empty file name would read as "no file given".
+bool NameGiven(const char* option, const std::string& text, std::string& error) {
+    if (!text.empty()) return true;
+    error = std::string(option) + " needs a file name";
+    return false;
+}
 
 bool TakeVideoPath(const std::string& text, ToolOptions& options, std::string&) {
     options.videoPath = text;
@@ -64,6 +79,18 @@ bool TakeOutDir(const std::string& text, ToolOptions& options, std::string&) {
     options.outDir = text;
     return true;
 }
+bool TakeModelPath(const std::string& text, ToolOptions& options, std::string& error) {
+    options.sceneFiles.model = text;
+    return NameGiven("--model", text, error);
+}
+bool TakePicturePath(const std::string& text, ToolOptions& options, std::string& error) {
+    options.sceneFiles.picture = text;
+    return NameGiven("--picture", text, error);
+}
+bool TakeClassesPath(const std::string& text, ToolOptions& options, std::string& error) {
+    options.sceneFiles.classes = text;
+    return NameGiven("--classes", text, error);
+}
 
 const OptionSpec Options[] = {
     {"--help", &GivenOptions::help, nullptr},
@@ -83,6 +110,9 @@ const OptionSpec Options[] = {
     {"--buffers", &GivenOptions::buffers, nullptr},
     {"--csv", &GivenOptions::csv, TakeCsvPath},
     {"--out", &GivenOptions::out, TakeOutDir},
+    {"--model", &GivenOptions::sceneFile, TakeModelPath},
+    {"--picture", &GivenOptions::sceneFile, TakePicturePath},
+    {"--classes", &GivenOptions::sceneFile, TakeClassesPath},
 };
 
 const OptionSpec* FindOption(const std::string& name) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/scene_file_reading.h"
+
 enum class ToolMode { Render, Bench, Soak, Video, ExportAssets, Icon, Help, Version };
 enum class ImageFormat { Png, Ppm };
 
@@ -23,6 +25,7 @@ struct ToolOptions {
     uint32_t repeat = 1;  // --bench: each frame drawn this many times, the fastest kept
     bool buffers = false;  // --buffers: pictures of each frame's buffers beside it
     std::string csvPath;   // --bench --csv: one line of stage times per frame
+    SceneFilePaths sceneFiles;  // --model, --picture, --classes: the user's files in place of the embedded ones
 };
 
 // The most repeats --repeat accepts (a full swing at 100 repeats is minutes).
