@@ -475,9 +475,10 @@ run_out_of_memory() {
     note "exit code $EXIT_CODE after a failed start"
 }
 
-# A path as the program sees it: Windows' form under Wine.
+# A path as the program sees it: under Wine, Windows' form on drive Z:, where
+# Wine puts the root of the file system.
 program_path() {
-    if [ "$platform" = wine ]; then "$(dirname "$WINE")/winepath" -w "$1" 2>/dev/null; else echo "$1"; fi
+    if [ "$platform" = wine ]; then printf 'Z:%s\n' "${1//\//\\}"; else echo "$1"; fi
 }
 
 # The user's model in the window: some of the middle lit, the corners black.
