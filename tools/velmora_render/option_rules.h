@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "tools/velmora_render/options.h"
+#include "tools/velmora_render/tool_options.h"
 
 // The command line as read: every value in place, and which options appeared.
 struct GivenOptions {

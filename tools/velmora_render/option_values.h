@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/velmora_render/options.h"
+#include "tools/velmora_render/tool_options.h"
 
 // --screen WxH, within MinScreenSize..MaxScreenSize.
 bool ParseScreen(const std::string& text, ToolOptions& options, std::string& error);
