@@ -19,7 +19,7 @@ const char* const DemoUsage =
 
 namespace {
 
-// Where the value of a file option goes, and whether it was given already.
+// Where the value of a file option goes; nullptr for a word that is none.
 std::string* FileSlot(const std::string& option, SceneFilePaths& files) {
     if (option == "--model") return &files.model;
     if (option == "--picture") return &files.picture;
