@@ -62,11 +62,9 @@ constexpr int PassesPerBand = 2;
 inline int32_t OtherClassPass() { return Scene.otherClassPass; }
 inline int32_t BandPass(int order) { return order == 0 ? OtherClassPass() : TranslucentPass; }
 
-// Faces 0 .. DrawnFaceCount() - 1 may be drawn: the model's faces that the
-// class table covers (a larger face count must not read past it).
-inline uint32_t DrawnFaceCount() {
-    return Scene.faceCount < FaceClassCount ? Scene.faceCount : static_cast<uint32_t>(FaceClassCount);
-}
+// Faces 0 .. DrawnFaceCount() - 1 may be drawn: every face of the model
+// (FaceClasses has an entry for each, NoFaceClass where a face has none).
+inline uint32_t DrawnFaceCount() { return Scene.faceCount; }
 
 // True when `face` (below DrawnFaceCount()) is drawn in `pass`: it has a
 // class, its class belongs to that pass, and every corner has a place on the

@@ -14,9 +14,10 @@
 
 namespace {
 
-
 uint32_t Read16(const uint8_t* bytes, size_t at) { return bytes[at] | bytes[at + 1] << 8; }
 uint32_t Read32(const uint8_t* bytes, size_t at) { return Read16(bytes, at) | Read16(bytes, at + 2) << 16; }
+
+FaceClass EmbeddedClassOf(uint32_t face) { return FaceClassIn(FaceClassTable, sizeof FaceClassTable, face); }
 
 struct Triangle {
     uint32_t v[3];
@@ -167,7 +168,7 @@ TEST(EmbeddedModel, GlassFacesTheFrontAndCarriesThePictureBand) {
     double facing = 0;
     float vLo = 1e9f, vHi = -1e9f, uLo = 1e9f, uHi = -1e9f;
     for (int f = 0; f < EmbeddedFaceCount; ++f) {
-        if (FaceClassOf(f) != 1) continue;
+        if (EmbeddedClassOf(f) != 1) continue;
         facing += FaceCross(v, faces[f]).z;
         for (uint32_t i : faces[f].v) {
             vLo = std::fmin(vLo, v[i].y * 64.0f + 64.0f);
@@ -191,11 +192,11 @@ TEST(FaceClassTable, RunsMatchTheModelParts) {
     int next = 0;
     for (const auto& run : runs) {
         ASSERT_EQ(run.first, next);
-        for (int f = run.first; f <= run.last; ++f) ASSERT_EQ(FaceClassOf(f), run.faceClass) << "face " << f;
+        for (int f = run.first; f <= run.last; ++f) ASSERT_EQ(EmbeddedClassOf(f), run.faceClass) << "face " << f;
         next = run.last + 1;
     }
     EXPECT_EQ(next, FaceClassCount);
-    EXPECT_EQ(FaceClassOf(FaceClassCount), NoFaceClass);
+    EXPECT_EQ(EmbeddedClassOf(FaceClassCount), NoFaceClass);
 }
 
 TEST(FaceClassTable, FacesPastTheTableAndEntriesOutsideTheClassesHaveNone) {
@@ -246,7 +247,7 @@ TEST(BandImage, LetterInkLiesWhereTheGlassShowsIt) {
     const std::vector<Triangle> faces = StoredFaces();
     float uLo = 1e9f, uHi = -1e9f;
     for (int f = 0; f < EmbeddedFaceCount; ++f)
-        if (FaceClassOf(f) == 1)
+        if (EmbeddedClassOf(f) == 1)
             for (uint32_t i : faces[f].v) {
                 uLo = std::fmin(uLo, v[i].x * 64.0f + 64.0f);
                 uHi = std::fmax(uHi, v[i].x * 64.0f + 64.0f);

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <limits>
 #include <vector>
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
+#include "app/scene_files.h"
+#include "app/scene_setup.h"
 #include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "core/scene_arrays.h"
@@ -19,6 +23,7 @@
 #include "render/lights.h"
 #include "render/prepass.h"
 #include "tests/support/bit_equality.h"
+#include "tests/support/chunk_writer.h"
 #include "tests/support/lane_widths.h"
 #include "tests/support/prepass_one_row.h"
 #include "tests/support/scoped_mode.h"
@@ -310,5 +315,68 @@ TEST_P(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LaneWidths, WholeFrameWinners, ::testing::Values(4, 8));
+
+// A sphere of columns x rows vertices, its faces in bands from the top, cut
+// after faceCount: one object of a 3DS stream.
+std::vector<uint8_t> SphereModel(int columns, int rows, int faceCount) {
+    ChunkWriter w;
+    const size_t main = w.Header(0x4D4D);
+    w.Header(0x3D3D);
+    w.Header(0x4000);
+    w.Text("sphere");
+    w.Header(0x4100);
+    w.Header(0x4110);
+    w.U16(static_cast<uint32_t>(columns * rows));
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            const float around = 6.2831853f * column / columns, down = 3.1415927f * (row + 0.5f) / rows;
+            w.Float(std::cos(around) * std::sin(down));
+            w.Float(std::cos(down));
+            w.Float(std::sin(around) * std::sin(down));
+        }
+    w.Header(0x4120);
+    w.U16(static_cast<uint32_t>(faceCount));
+    for (int face = 0; face < faceCount; ++face) {
+        const int row = face / 2 / columns, column = face / 2 % columns;
+        const uint32_t a = row * columns + column, b = row * columns + (column + 1) % columns;
+        const uint32_t corners[2][3] = {{a, b, a + columns}, {b, b + columns, a + columns}};
+        for (uint32_t corner : corners[face % 2]) w.U16(corner);
+        w.U16(0);
+    }
+    w.CloseChunk(main);
+    return w.bytes;
+}
+
+// A model at both limits (65535 vertices, 65535 faces, every seventh face
+// translucent): face tags, the marked-row tables and the class table reach
+// their last entries, and the nearest-lit frame still equals every fragment
+// lit in turn, drawn by the two workers as on one thread.
+TEST(WholeFrameWinners, AModelAtTheLimitsDrawsAsEveryFragmentLitInTurn) {
+    const std::vector<uint8_t> model = SphereModel(255, 257, MaxModelFaces);
+    std::vector<uint8_t> classes;
+    for (int face = 0; face < MaxModelFaces; ++face)
+        classes.insert(classes.end(), {static_cast<uint8_t>(face % 7 == 6 ? 1 : 2 + face % 8), 0});
+    ASSERT_TRUE(OpenHeadlessScene(ScreenWidth, ScreenHeight));
+    std::string error;
+    ASSERT_TRUE(InstallScene({{true, "sphere.3ds", model.data(), model.size()},
+                              {},
+                              {true, "sphere.bin", classes.data(), classes.size()}},
+                             error))
+        << error;
+    ASSERT_EQ(Scene.vertexCount, MaxModelVertices);
+    ASSERT_EQ(Scene.faceCount, MaxModelFaces);
+    for (uint32_t frame : {300u, 561u}) {
+        SeekFrame(frame);
+        PrepareFrame();
+        for (int band = 0; band < BandCount; ++band) DrawBandLightingEveryFragment(band);
+        const Frame reference = Capture();
+        EXPECT_GT(std::count_if(reference.colour.begin(), reference.colour.end(), [](uint32_t p) { return p != 0; }),
+                  ScreenWidth * ScreenHeight / 10);
+        EXPECT_TRUE(SameBytes(reference, DrawThreaded(frame))) << frame;
+        EXPECT_TRUE(SameBytes(reference, DrawOnOneThread(frame))) << frame;
+    }
+    PrepareScene();
+    CloseHeadlessScene();
+}
 
 }  // namespace
