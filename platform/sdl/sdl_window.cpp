@@ -96,9 +96,9 @@ bool OpenWindow(int width, int height) {
 }
 
 void ReportStartupFailure() {
-    std::fprintf(stderr, "velmora: Startup failed.\n");
+    std::fprintf(stderr, "velmora: %s\n", StartupFailedText);
     // "Error" is the caption Windows gives a message box that names none.
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Startup failed.", nullptr);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", StartupFailedText, nullptr);
 }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {

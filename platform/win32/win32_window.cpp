@@ -98,7 +98,7 @@ bool OpenWindow(int width, int height) {
 }
 
 void ReportStartupFailure() {
-    MessageBoxA(nullptr, "Startup failed.", nullptr, MB_ICONERROR);
+    MessageBoxA(nullptr, StartupFailedText, nullptr, MB_ICONERROR);
 }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
