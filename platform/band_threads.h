@@ -23,6 +23,9 @@ using BandRoutine = void (*)(int band);
 // permitted priority, one processor each where it exists), lets them run and
 // returns when both have ended. A band whose worker cannot be created is drawn
 // on the calling thread by drawBand, so every band is drawn exactly once.
+// In a browser, where starting a thread goes through the page's thread, the
+// two band threads are started with the first frame and run drawBand for
+// every frame's fork; top and bottom are not called there.
 void ForkJoinBandWorkers(WorkerEntry top, WorkerEntry bottom, BandRoutine drawBand);
 
 // Ends the calling worker thread with the given exit code; never returns.

@@ -9,6 +9,7 @@
 //   speed      Space switches to idle speed (3 ms pause per frame) and back; Escape stops
 //   no_simd    without WebAssembly SIMD the page says so in plain words; a page
 //              too small for a picture says the start failed
+//   broken_start  a threaded page whose workers cannot start says so within 10 s
 //   starts     the threaded page loaded --tabs N times (default 200) in tabs of one
 //              browser and --fresh M times (default 50) in a browser started afresh:
 //              every load presents its first frame within 5 s
@@ -18,7 +19,7 @@
 //              (default 5; add --query '?threads=0' for the single-threaded page) and prints each
 //              thread's costliest routines; link the page with --profiling-funcs for their names
 import {spawn, execFileSync} from 'node:child_process';
-import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
@@ -51,8 +52,8 @@ function check(ok, what) {
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // serve.py on a free port; resolves to the address it prints.
-function startServer(isolated) {
-  const args = [serveScript, options.site, '--port', '0'];
+function startServer(isolated, site = options.site) {
+  const args = [serveScript, site, '--port', '0'];
   if (!isolated) args.push('--no-isolation');
   const server = spawn('python3', args, {stdio: ['ignore', 'pipe', 'inherit']});
   return new Promise((resolve, reject) => {
@@ -263,10 +264,10 @@ const scenarios = {
       const said = await page.evaluate(() => {
         const box = document.getElementById('message');
         return {text: box.textContent, visible: !box.hidden && box.getBoundingClientRect().height > 0,
-                scripts: [...document.scripts].filter((s) => s.src).length};
+                programs: [...document.scripts].filter((s) => /velmora(-single)?\.js$/.test(s.src)).length};
       });
       check(said.visible && /lacks WebAssembly SIMD/.test(said.text), `the page says so: "${said.text}"`);
-      check(said.scripts === 0, 'no program is loaded');
+      check(said.programs === 0, 'no program is loaded');
 
       // A page smaller than the window rule's margin leaves no picture: a failed
       // start, said as such (the 16-bit sizes would otherwise wrap to huge ones).
@@ -282,10 +283,43 @@ const scenarios = {
     }
   },
 
+  async broken_start() {
+    // The threaded page whose band threads' worker script is missing, then one
+    // whose worker never answers: within 10 s of the load each says in a
+    // sentence that it did not start, on the page and in window.velmora.error.
+    const site = mkdtempSync(path.join(tmpdir(), 'velmora-site-'));
+    cpSync(options.site, site, {recursive: true});
+    const server = await startServer(true, site);
+    const browser = await launch(800, 600);
+    try {
+      for (const [what, worker] of [['a missing worker script', null],
+                                    ['a worker that never answers', 'self.onmessage = function () {};\n']]) {
+        if (worker === null) rmSync(path.join(site, 'velmora.worker.js'));
+        else writeFileSync(path.join(site, 'velmora.worker.js'), worker);
+        const page = await browser.newPage();
+        await page.goto(server.url);
+        const said = await waitFor(page, () => window.velmora.error, `the failure with ${what}`, 10000);
+        const shown = await page.evaluate(() => {
+          const box = document.getElementById('message');
+          return {text: box.textContent, visible: !box.hidden && box.getBoundingClientRect().height > 0,
+                  frames: window.velmora.frames};
+        });
+        check(said && shown.visible && shown.frames === 0 && /^Velmora (stopped|did not start)/.test(shown.text),
+              `with ${what} the page says so within 10 s: "${shown.text}"`);
+        await page.close();
+      }
+    } finally {
+      await browser.close();
+      server.stop();
+      rmSync(site, {recursive: true, force: true});
+    }
+  },
+
   async starts() {
     // The threaded page loaded again and again: in new tabs of one browser,
     // then each in a browser started afresh. Every load must present its
     // first frame within FirstFrameMs; one that does not is a stuck start.
+    // A small page: a start is stuck, if at all, before the first frame.
     const tabs = Number(options.tabs ?? 200), fresh = Number(options.fresh ?? 50);
     const server = await startServer(true);
     const slowest = {ms: 0}, stuck = [];
@@ -306,7 +340,7 @@ const scenarios = {
     };
     try {
       if (tabs > 0) {
-        const browser = await launch(1920, 1080);
+        const browser = await launch(640, 480);
         try {
           for (let i = 1; i <= tabs; i++) await loadOnce(browser, `tab ${i}`);
         } finally {
@@ -314,7 +348,7 @@ const scenarios = {
         }
       }
       for (let i = 1; i <= fresh; i++) {
-        const browser = await launch(1920, 1080);
+        const browser = await launch(640, 480);
         try {
           await loadOnce(browser, `fresh start ${i}`);
         } finally {
@@ -413,7 +447,7 @@ scenarios.profile = async () => {
 };
 
 if (!scenarios[scenario] || !options.site) {
-  console.log('usage: node browser_test.mjs still|animation|speed|no_simd|starts|measure|profile --site DIR --native VELMORA_RENDER ' +
+  console.log('usage: node browser_test.mjs still|animation|speed|no_simd|broken_start|starts|measure|profile --site DIR --native VELMORA_RENDER ' +
               '[--browser chromium|firefox] [--out DIR] [--seconds S --rounds N] [--tabs N --fresh M]');
   process.exit(2);
 }
