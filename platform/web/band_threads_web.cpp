@@ -4,7 +4,7 @@
 // page's thread (which may be busy putting the last frame on the canvas).
 // Instead the two band threads are started with the first frame and then,
 // for every frame, wait to be forked, draw their band and report the join,
-// through one shared counter each way: a frame's fork and join are still the
+// through two shared counters: a frame's fork and join are still the
 // only points where the calling thread and the band threads meet, both bands
 // start after everything before the fork is written, and the frame ends only
 // when both are drawn.
@@ -23,17 +23,21 @@ namespace {
 
 constexpr int BandCount = 2;  // top, bottom
 
-// One band thread and its two futex words: the calling thread raises forks
-// by one to hand it a frame; the band thread, done, sets joins to the same
-// value. Each word has one writer.
+// Two futex words carry a frame's fork and join: the calling thread raises
+// Forks by one to hand both band threads a frame (one wake for both), and
+// each band thread, done, counts itself in BandsDone; the last one wakes the
+// calling thread. Forks has one writer; BandsDone is set to 0 before the
+// fork, while no band thread touches it.
+uint32_t Forks = 0;
+uint32_t BandsDone = 0;
+
 struct BandThread {
     bool running = false;  // false: its band is drawn on the calling thread
-    uint32_t forks = 0;
-    uint32_t joins = 0;
-    double drawMs = 0;  // written by the band thread before it raises joins
+    double drawMs = 0;     // written by whoever draws the band, before it counts itself done
 };
 
 BandThread Bands[BandCount];
+uint32_t RunningBands = 0;
 bool StartTried = false;
 // The routine the band threads run for the frame in hand; written before the fork.
 BandRoutine FrameBand = nullptr;
@@ -41,14 +45,9 @@ ForkJoinTimes LastTimes{};
 
 uint32_t Acquire(const uint32_t* word) { return __atomic_load_n(word, __ATOMIC_ACQUIRE); }
 
-void ReleaseAndWake(uint32_t* word, uint32_t value) {
-    __atomic_store_n(word, value, __ATOMIC_RELEASE);
-    emscripten_futex_wake(word, INT_MAX);
-}
-
 // Sleeps while *word still holds seen.
-void WaitWhileEqual(const uint32_t* word, uint32_t seen) {
-    while (Acquire(word) == seen) emscripten_futex_wait(const_cast<uint32_t*>(word), seen, INFINITY);
+void WaitWhileEqual(uint32_t* word, uint32_t seen) {
+    while (Acquire(word) == seen) emscripten_futex_wait(word, seen, INFINITY);
 }
 
 double DrawTimed(int band) {
@@ -59,13 +58,12 @@ double DrawTimed(int band) {
 
 void* RunBandThread(void* argument) {
     const int band = static_cast<int>(reinterpret_cast<intptr_t>(argument));
-    BandThread& self = Bands[band];
     uint32_t handled = 0;
     for (;;) {
-        WaitWhileEqual(&self.forks, handled);
-        handled = Acquire(&self.forks);
-        self.drawMs = DrawTimed(band);
-        ReleaseAndWake(&self.joins, handled);
+        WaitWhileEqual(&Forks, handled);
+        handled = Acquire(&Forks);
+        Bands[band].drawMs = DrawTimed(band);
+        if (__atomic_add_fetch(&BandsDone, 1, __ATOMIC_ACQ_REL) == RunningBands) emscripten_futex_wake(&BandsDone, 1);
     }
 }
 
@@ -77,7 +75,9 @@ void StartBandThreads() {
         pthread_t thread;
         void* argument = reinterpret_cast<void*>(static_cast<intptr_t>(band));
         Bands[band].running = pthread_create(&thread, nullptr, RunBandThread, argument) == 0;
-        if (Bands[band].running) pthread_detach(thread);
+        if (!Bands[band].running) continue;
+        pthread_detach(thread);
+        ++RunningBands;
     }
 }
 
@@ -89,14 +89,16 @@ void ForkJoinBandWorkers(WorkerEntry, WorkerEntry, BandRoutine drawBand) {
     const double start = emscripten_get_now();
     if (!StartTried) StartBandThreads();
     FrameBand = drawBand;
-    for (BandThread& band : Bands) {
-        if (band.running) ReleaseAndWake(&band.forks, band.forks + 1);
+    if (RunningBands > 0) {
+        __atomic_store_n(&BandsDone, 0, __ATOMIC_RELAXED);
+        __atomic_store_n(&Forks, Forks + 1, __ATOMIC_RELEASE);
+        emscripten_futex_wake(&Forks, INT_MAX);
     }
     for (int band = 0; band < BandCount; ++band) {
         if (!Bands[band].running) Bands[band].drawMs = DrawTimed(band);
     }
-    for (BandThread& band : Bands) {
-        if (band.running) WaitWhileEqual(&band.joins, band.forks - 1);
+    for (uint32_t done; (done = Acquire(&BandsDone)) != RunningBands;) {
+        emscripten_futex_wait(&BandsDone, done, INFINITY);
     }
     LastTimes = ForkJoinTimes{emscripten_get_now() - start, {Bands[0].drawMs, Bands[1].drawMs}};
 }

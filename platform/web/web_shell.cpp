@@ -10,7 +10,6 @@
 #include <emscripten/threading.h>
 #include <wasm_simd128.h>
 
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
