@@ -14,7 +14,8 @@
 //              browser and --fresh M times (default 50) in a browser started afresh:
 //              every load presents its first frame within 5 s
 //   measure    (not a test) frames per second at 1910x1070, threaded and single-threaded,
-//              beside velmora-render --bench --portable over the same frames, taken in turns
+//              beside velmora-render --bench --portable over the same frames, taken in turns;
+//              --cpus LIST runs the browser and the native build on those processors only
 //   profile    (not a test; Chromium) samples the page's thread and every worker for --seconds
 //              (default 5; add --query '?threads=0' for the single-threaded page) and prints each
 //              thread's costliest routines; link the page with --profiling-funcs for their names
@@ -67,13 +68,22 @@ function startServer(isolated, site = options.site) {
   });
 }
 
+// The browser, or with --cpus LIST a script that starts it on those
+// processors only (taskset).
+function browserExecutable() {
+  if (!options.cpus) return Browsers[browserName];
+  const wrapper = path.join(mkdtempSync(path.join(tmpdir(), 'velmora-cpus-')), browserName);
+  writeFileSync(wrapper, `#!/bin/sh\nexec taskset -c ${options.cpus} ${Browsers[browserName]} "$@"\n`, {mode: 0o755});
+  return wrapper;
+}
+
 async function launch(width, height) {
   if (browserName === 'firefox') {
-    return puppeteer.launch({browser: 'firefox', executablePath: Browsers.firefox, headless: true,
+    return puppeteer.launch({browser: 'firefox', executablePath: browserExecutable(), headless: true,
                              args: [`--width=${width}`, `--height=${height}`], defaultViewport: {width, height}});
   }
   return puppeteer.launch({
-    executablePath: Browsers.chromium,
+    executablePath: browserExecutable(),
     headless: true,
     args: ['--no-sandbox', `--window-size=${width},${height}`, '--no-first-run', '--disable-quic',
            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
@@ -149,7 +159,7 @@ async function measureRate(page, ms) {
   const seconds = (Date.now() - start) / 1000, frames = after.frames - before.frames;
   const fps = frames / seconds;
   return {fps, intervalMs: 1000 / fps, passMs: (after.passTotalMs - before.passTotalMs) / frames,
-          presentMs: after.presentMs, speed: after.speed};
+          presentMs: after.presentMs, speed: after.speed, stages: after};
 }
 
 const scenarios = {
@@ -370,8 +380,9 @@ const scenarios = {
     const browser = await launch(1920, 1080);
     const seconds = Number(options.seconds || 10), rounds = Number(options.rounds || 1);
     const nativeFps = (first, last) => {
-      const said = execFileSync(options.native, ['--bench', '--portable', '--screen', '1920x1080',
-                                                 '--frames', `${first}-${last}`]).toString();
+      const bench = [options.native, '--bench', '--portable', '--screen', '1920x1080', '--frames', `${first}-${last}`];
+      const said = (options.cpus ? execFileSync('taskset', ['-c', options.cpus, ...bench])
+                                 : execFileSync(bench[0], bench.slice(1))).toString();
       return Number(said.match(/fps: [0-9.]+ \(median frame\), ([0-9.]+) \(mean/)[1]);
     };
     try {
@@ -388,7 +399,9 @@ const scenarios = {
           fps[name] = rate.fps;
           const native = nativeFps(first, last);
           console.log(`${browserName} ${name} 1910x1070 frames ${first}-${last}: ${rate.fps.toFixed(1)} frames per second ` +
-                      `(pass ${rate.passMs.toFixed(2)} ms, canvas copy ${rate.presentMs.toFixed(2)} ms); ` +
+                      `(pass ${rate.passMs.toFixed(2)} ms: serial ${(rate.stages.serialMs ?? NaN).toFixed(2)}, bands ` +
+                      `${(rate.stages.topBandMs ?? NaN).toFixed(2)} and ${(rate.stages.bottomBandMs ?? NaN).toFixed(2)}; ` +
+                      `canvas copy ${rate.presentMs.toFixed(2)} ms); ` +
                       `velmora-render --bench --portable: ${native.toFixed(1)}; page/native ${(rate.fps / native).toFixed(2)}`);
         }
         console.log(`${browserName} threaded/single-threaded: ${(fps.threaded / fps['single-threaded']).toFixed(2)}`);
@@ -448,7 +461,7 @@ scenarios.profile = async () => {
 
 if (!scenarios[scenario] || !options.site) {
   console.log('usage: node browser_test.mjs still|animation|speed|no_simd|broken_start|starts|measure|profile --site DIR --native VELMORA_RENDER ' +
-              '[--browser chromium|firefox] [--out DIR] [--seconds S --rounds N] [--tabs N --fresh M]');
+              '[--browser chromium|firefox] [--out DIR] [--seconds S --rounds N --cpus LIST] [--tabs N --fresh M]');
   process.exit(2);
 }
 try {
