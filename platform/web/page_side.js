@@ -17,6 +17,7 @@
     stage: 'loading',   // loading, starting, opening, drawing, running
     error: null,        // the sentence shown in place of the picture
     width: 0, height: 0, threads: false,
+    handOver: 'call',   // how frames reach this thread: 'call', or 'shared memory' (watched)
     frames: 0, speed: 'full', stopped: false, still: false,
     fps: 0, passMs: 0, presentMs: 0, serialMs: 0, topBandMs: 0, bottomBandMs: 0,
     passTotalMs: 0,     // time in passes since the start
@@ -118,6 +119,7 @@
       countFrame(performance.now() - start);
     },
 
+    watchingFrames: function () { state.handOver = 'shared memory'; },
     speed: function (speed) { state.speed = speed; },
     stopped: function () { state.stopped = true; },
 

@@ -7,10 +7,9 @@
 // calls. In the threaded build the program's main thread is a worker, and each
 // call marked __proxy runs on the page's thread instead (emscripten's
 // proxying): 'sync' calls wait for the page's answer (only at start-up),
-// 'async' ones do not. That is the whole protocol between the two threads;
-// besides it they share memory: the frame handed over (its busy word, which
-// the page clears once it has taken the frame) and the key queue
-// (VelmoraQueueKey, which the page calls).
+// 'async' ones do not. Besides these calls the two threads share memory: the
+// frames handed over (VelmoraWatchFrames), and the key queue, which the page
+// fills through VelmoraQueueKey (web_shell.cpp). That is the whole protocol.
 mergeInto(LibraryManager.library, {
   // The page's visible size, from which the window rule makes the canvas's.
   VelmoraPageWidth__proxy: 'sync',
@@ -26,17 +25,58 @@ mergeInto(LibraryManager.library, {
     return page.open(width, height, UTF8ToString(title)) ? 1 : 0;
   },
 
-  // A frame of canvas-order bytes to put on the canvas, and the frame loop's
-  // stage times so far (ms); the word at busy is set to 0 once the bytes are
-  // taken, and whoever waits on it is woken.
-  VelmoraPresent__proxy: 'async',
-  VelmoraPresent: function(rgba, width, height, busy, passTotalMs, serialTotalMs, topBandTotalMs,
-                           bottomBandTotalMs) {
-    self.VelmoraPageSide.present(HEAPU8.subarray(rgba, rgba + width * height * 4),
-                                 {pass: passTotalMs, serial: serialTotalMs, topBand: topBandTotalMs,
-                                  bottomBand: bottomBandTotalMs});
+  // Puts a frame of canvas-order bytes (bytes long, at rgba) on the canvas
+  // with the frame loop's stage totals so far (four doubles at totals: pass,
+  // serial part, top band, bottom band, in ms), then gives the buffer back:
+  // the word at busy is set to 0 and whoever waits on it is woken.
+  $VelmoraTakeFrame: function(rgba, bytes, busy, totals) {
+    var t = totals >> 3;
+    self.VelmoraPageSide.present(HEAPU8.subarray(rgba, rgba + bytes),
+                                 {pass: HEAPF64[t], serial: HEAPF64[t + 1], topBand: HEAPF64[t + 2],
+                                  bottomBand: HEAPF64[t + 3]});
     Atomics.store(HEAP32, busy >> 2, 0);
     Atomics.notify(HEAP32, busy >> 2);
+  },
+
+  // One frame handed over by a call: on the page's own thread, and where the
+  // page cannot watch the buffers (below).
+  VelmoraPresent__proxy: 'async',
+  VelmoraPresent__deps: ['$VelmoraTakeFrame'],
+  VelmoraPresent: function(rgba, width, height, busy, totals) {
+    VelmoraTakeFrame(rgba, width * height * 4, busy, totals);
+  },
+
+  // Frames handed over through shared memory alone, without a call per frame
+  // (a call would take the proxying queue's lock, on which this thread can
+  // only spin): count buffers, their addresses in the array at pixels, their
+  // busy words in the array at busy and their totals in the array at totals
+  // (four doubles each). The program fills them in turn and sets a buffer's
+  // busy word to 1 and wakes its waiters; the page waits for that without
+  // blocking (Atomics.waitAsync), takes the frame and waits for the next
+  // buffer. 1 when the page watches; 0 where memory is not shared or the
+  // browser cannot wait so, and the program then calls VelmoraPresent.
+  VelmoraWatchFrames__proxy: 'sync',
+  VelmoraWatchFrames__deps: ['$VelmoraTakeFrame'],
+  VelmoraWatchFrames: function(pixels, busy, totals, count, width, height) {
+    if (typeof Atomics.waitAsync !== 'function' || typeof SharedArrayBuffer !== 'function' ||
+        !(HEAPU8.buffer instanceof SharedArrayBuffer)) {
+      return 0;
+    }
+    self.VelmoraPageSide.watchingFrames();
+    var next = 0;
+    function watch() {
+      for (;;) {
+        var waited = Atomics.waitAsync(HEAP32, (busy >> 2) + next, 0);
+        if (waited.async) {
+          waited.value.then(watch);
+          return;
+        }
+        VelmoraTakeFrame(HEAPU32[(pixels >> 2) + next], width * height * 4, busy + 4 * next, totals + 32 * next);
+        next = (next + 1) % count;
+      }
+    }
+    watch();
+    return 1;
   },
 
   // A sentence in place of the picture (a failed start).

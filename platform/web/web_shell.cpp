@@ -10,6 +10,7 @@
 #include <emscripten/threading.h>
 #include <wasm_simd128.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +25,9 @@ extern "C" {
 int VelmoraPageWidth();
 int VelmoraPageHeight();
 int VelmoraOpenCanvas(int width, int height, const char* title);
-void VelmoraPresent(const uint32_t* rgba, int width, int height, int32_t* taken, double passTotalMs,
-                    double serialTotalMs, double topBandTotalMs, double bottomBandTotalMs);
+int VelmoraWatchFrames(uint32_t* const* pixels, int32_t* busy, const double* totals, int count, int width,
+                       int height);
+void VelmoraPresent(const uint32_t* rgba, int width, int height, int32_t* busy, const double* totals);
 void VelmoraShowMessage(const char* text);
 void VelmoraShowNote(const char* text);
 void VelmoraShowStill(uint32_t frame);
@@ -61,26 +63,32 @@ QueuedMessage Queue[MessageQueueCapacity];
 uint32_t MessagesWritten = 0;
 uint32_t MessagesRead = 0;
 
+// The frame loop's time since the start, in ms, split as the benchmark splits
+// a frame: the calling thread's serial part (clear, transform, pre-pass,
+// handover) and each band. Handed to the page with every frame; the page
+// reads the four doubles in this order.
+struct StageTotals {
+    double pass, serial, band[2];
+};
+static_assert(sizeof(StageTotals) == 4 * sizeof(double), "read by web_page.js as four doubles");
+StageTotals Totals{};
+
 // The canvas takes bytes red, green, blue, alpha; ColorBuffer words hold
 // blue, green, red, unused. Converted here, once per frame, into one of two
 // buffers of the canvas's size, allocated when the canvas is made: while the
 // page copies one frame onto the canvas, the next is drawn and converted into
 // the other. Busy[i] is 1 from the handover of buffer i until the page has
-// taken it (the page's thread clears it and wakes the waiter).
+// taken it (the page's thread clears it and wakes the waiter); HandedTotals[i]
+// goes with it.
 constexpr int CanvasBufferCount = 2;
 uint32_t* CanvasPixels[CanvasBufferCount] = {};
 alignas(4) int32_t Busy[CanvasBufferCount] = {};
+StageTotals HandedTotals[CanvasBufferCount] = {};
 int NextBuffer = 0;
+// The page takes frames as their busy words change, not by a call per frame.
+bool PageWatchesFrames = false;
 
 FramePass StoredPass = nullptr;
-
-// The frame loop's time since the start, in ms, split as the benchmark splits
-// a frame: the calling thread's serial part (clear, transform, pre-pass,
-// handover) and each band. Handed to the page with every frame.
-struct StageTotals {
-    double pass, serial, band[2];
-};
-StageTotals Totals{};
 
 uint32_t CanvasOrder(uint32_t p) {  // 0x00RRGGBB
     return ((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16) | 0xFF000000u;
@@ -152,7 +160,10 @@ bool OpenWindow(int width, int height) {
         buffer = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(width) * height * 4));
         if (buffer == nullptr) return false;
     }
-    return VelmoraOpenCanvas(width, height, WindowTitle) != 0;
+    if (VelmoraOpenCanvas(width, height, WindowTitle) == 0) return false;
+    PageWatchesFrames = VelmoraWatchFrames(CanvasPixels, Busy, &HandedTotals[0].pass, CanvasBufferCount, width,
+                                           height) != 0;
+    return true;
 }
 
 void* AllocatePixelBuffer(size_t bytes) {
@@ -170,9 +181,13 @@ void PresentFrame(const uint32_t* pixels, int width, int height) {
     NextBuffer = (NextBuffer + 1) % CanvasBufferCount;
     WaitUntilTaken(buffer);
     ToCanvasOrder(pixels, CanvasPixels[buffer], static_cast<size_t>(width) * height);
+    HandedTotals[buffer] = Totals;
     __atomic_store_n(&Busy[buffer], 1, __ATOMIC_RELEASE);
-    VelmoraPresent(CanvasPixels[buffer], width, height, &Busy[buffer], Totals.pass, Totals.serial, Totals.band[0],
-                   Totals.band[1]);
+    if (PageWatchesFrames) {
+        emscripten_futex_wake(&Busy[buffer], INT_MAX);
+    } else {
+        VelmoraPresent(CanvasPixels[buffer], width, height, &Busy[buffer], &HandedTotals[buffer].pass);
+    }
 }
 
 void PauseBetweenFrames() { VelmoraRequestPause(); }

@@ -168,10 +168,16 @@ const scenarios = {
     const isolated = await startServer(true), open = await startServer(false);
     const browser = await launch(1920, 1080);
     try {
-      for (const [name, url, threads] of [['threaded', `${isolated.url}?frame=561`, true],
-                                          ['single-threaded', `${isolated.url}?frame=561&threads=0`, false],
-                                          ['not isolated', `${open.url}?frame=561`, false]]) {
-        const page = await openPage(browser, url);
+      // The threaded page hands its frames over without a call where the page
+      // can wait for them (Atomics.waitAsync), else by a call: both ways.
+      for (const [name, url, threads, noWaitAsync] of [
+        ['threaded', `${isolated.url}?frame=561`, true, false],
+        ['threaded, without Atomics.waitAsync', `${isolated.url}?frame=561`, true, true],
+        ['single-threaded', `${isolated.url}?frame=561&threads=0`, false, false],
+        ['not isolated', `${open.url}?frame=561`, false, false]]) {
+        const page = await browser.newPage();
+        if (noWaitAsync) await page.evaluateOnNewDocument(() => { delete Atomics.waitAsync; });
+        await page.goto(url);
         if (!await waitFor(page, () => window.velmora && window.velmora.still === 561, `${name} still`)) {
           check(false, `${name}: frame 561 drawn`);
           continue;
@@ -179,6 +185,8 @@ const scenarios = {
         const s = await state(page);
         check(s.threads === threads, `${name}: band workers ${threads ? 'are threads' : 'on the page thread'}`);
         check(s.frames === 1, `${name}: exactly one frame presented (${s.frames})`);
+        const handOver = threads && !noWaitAsync ? 'shared memory' : 'call';
+        check(s.handOver === handOver, `${name}: the frame is handed over by ${handOver} (${s.handOver})`);
         const difference = firstDifference(await canvasRgb(page), expected);
         check(difference === null, `${name}: ?frame=561 equals velmora-render --portable` +
               (difference ? `: differs, ${difference}` : ''));
