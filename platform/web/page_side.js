@@ -8,9 +8,9 @@
 //
 // The page's state is window.velmora from the first moment, for anyone who
 // looks (the browser tests do): the start's stage and any error, the canvas's
-// size, whether the bands are threads, frames presented, speed, and over the
-// last second the frame rate and the mean time of a pass, of its copy onto the
-// canvas, of the pass's serial part and of each band.
+// size, whether the bands are threads, frames presented, speed, over the last
+// second the frame rate and the mean time of a pass, of its copy onto the
+// canvas, of the pass's serial part and of each band, and those times' totals.
 (function () {
   'use strict';
   var state = window.velmora = {
@@ -20,7 +20,8 @@
     handOver: 'call',   // how frames reach this thread: 'call', or 'shared memory' (watched)
     frames: 0, speed: 'full', stopped: false, still: false,
     fps: 0, passMs: 0, presentMs: 0, serialMs: 0, topBandMs: 0, bottomBandMs: 0,
-    passTotalMs: 0,     // time in passes since the start
+    // since the start (ms): passes, and their serial parts and bands
+    passTotalMs: 0, serialTotalMs: 0, topBandTotalMs: 0, bottomBandTotalMs: 0,
   };
   // A start that has not shown a frame by then is said to have failed, in
   // what it was doing; if a frame comes after all, the sentence goes.
@@ -113,7 +114,10 @@
       image.data.set(bytes);
       context.putImageData(image, 0, 0);
       totals = stageTotals;
-      state.passTotalMs = stageTotals.pass;
+      state.passTotalMs = totals.pass;
+      state.serialTotalMs = totals.serial;
+      state.topBandTotalMs = totals.topBand;
+      state.bottomBandTotalMs = totals.bottomBand;
       state.stage = 'running';
       if (startOverdue) { startOverdue = false; unsay(); }
       countFrame(performance.now() - start);
