@@ -194,6 +194,21 @@ const scenarios = {
               (difference ? `: differs, ${difference}` : ''));
         await page.close();
       }
+      // One past the largest still frame: said below the picture, which moves on
+      // (every line the strip shows is kept, as the frame rate soon replaces it).
+      const page = await browser.newPage();
+      await page.evaluateOnNewDocument(() => {
+        const lines = window.stripLines = [];
+        new MutationObserver(() => {
+          const strip = document.getElementById('fps');
+          if (strip && strip.textContent && lines.at(-1) !== strip.textContent) lines.push(strip.textContent);
+        }).observe(document, {subtree: true, childList: true, characterData: true});
+      });
+      await page.goto(`${isolated.url}?frame=1000000`);
+      await waitFor(page, () => window.velmora.frames >= 3, 'the animation');
+      const lines = await page.evaluate(() => window.stripLines);
+      check(/^\?frame= takes a whole number from 0 to 999999;/.test(lines[0]) && (await state(page)).still === false,
+            `?frame=1000000 is refused and the page animates: "${lines[0]}"`);
     } finally {
       await browser.close();
       isolated.stop();
