@@ -7,9 +7,8 @@
 //              single-threaded (?threads=0) and on a page that is not cross-origin isolated
 //   animation  the canvas has the window rule's size, frames change; keeps a screenshot
 //   speed      Space switches to idle speed (3 ms pause per frame) and back; Escape stops
-//   no_simd    without WebAssembly SIMD the page says so in plain words; a page
-//              too small for a picture says the start failed
-//   broken_start  a threaded page whose workers cannot start says so within 10 s
+//   cannot_start  within 10 s a page says in plain words that it cannot start: without
+//              WebAssembly SIMD, too small for a picture, with threads that cannot start
 //   starts     the threaded page loaded --tabs N times (default 200) in tabs of one
 //              browser and --fresh M times (default 50) in a browser started afresh:
 //              every load presents its first frame within 5 s
@@ -287,66 +286,56 @@ const scenarios = {
     }
   },
 
-  async no_simd() {
-    const server = await startServer(true);
+  async cannot_start() {
+    // A page that cannot start says so in a sentence, on the page and in
+    // window.velmora.error, within 10 s of the load: without WebAssembly SIMD,
+    // too small for a picture, and with threads that cannot start (the band
+    // threads' worker script missing, or a worker that never answers).
+    // The site, in missing/ without its worker script, in silent/ with a mute one.
+    const broken = mkdtempSync(path.join(tmpdir(), 'velmora-site-'));
+    for (const folder of ['', 'missing', 'silent']) cpSync(options.site, path.join(broken, folder), {recursive: true});
+    rmSync(path.join(broken, 'missing', 'velmora.worker.js'));
+    writeFileSync(path.join(broken, 'silent', 'velmora.worker.js'), 'self.onmessage = function () {};\n');
+    const server = await startServer(true, broken);
     const browser = await launch(800, 600);
+    const saidWithin10s = async (page, what) => {
+      const said = await waitFor(page, () => window.velmora.error, what, 10000);
+      return {said, ...await page.evaluate(() => {
+        const box = document.getElementById('message');
+        return {text: box.textContent, visible: !box.hidden && box.getBoundingClientRect().height > 0,
+                frames: window.velmora.frames,
+                programs: [...document.scripts].filter((s) => /velmora(-single)?\.js$/.test(s.src)).length};
+      })};
+    };
     try {
       const page = await browser.newPage();
       // A browser without SIMD: no module that uses it validates.
       await page.evaluateOnNewDocument(() => { WebAssembly.validate = () => false; });
       await page.goto(server.url);
-      await waitFor(page, () => window.velmora && window.velmora.error, 'the message', 10000);
-      const said = await page.evaluate(() => {
-        const box = document.getElementById('message');
-        return {text: box.textContent, visible: !box.hidden && box.getBoundingClientRect().height > 0,
-                programs: [...document.scripts].filter((s) => /velmora(-single)?\.js$/.test(s.src)).length};
-      });
-      check(said.visible && /lacks WebAssembly SIMD/.test(said.text), `the page says so: "${said.text}"`);
-      check(said.programs === 0, 'no program is loaded');
+      const noSimd = await saidWithin10s(page, 'the message');
+      check(noSimd.visible && /lacks WebAssembly SIMD/.test(noSimd.text), `without SIMD the page says so: "${noSimd.text}"`);
+      check(noSimd.programs === 0, 'no program is loaded');
 
       // A page smaller than the window rule's margin leaves no picture: a failed
       // start, said as such (the 16-bit sizes would otherwise wrap to huge ones).
       const tiny = await browser.newPage();
       await tiny.setViewport({width: 8, height: 8});
       await tiny.goto(server.url);
-      await waitFor(tiny, () => window.velmora && window.velmora.error, 'the failure', 10000);
-      const failed = await tiny.evaluate(() => document.getElementById('message').textContent);
-      check(failed === 'Startup failed.', `an 8x8 page says "${failed}"`);
-    } finally {
-      await browser.close();
-      server.stop();
-    }
-  },
+      const small = await saidWithin10s(tiny, 'the failure');
+      check(small.text === 'Startup failed.', `an 8x8 page says "${small.text}"`);
 
-  async broken_start() {
-    // The threaded page whose band threads' worker script is missing, then one
-    // whose worker never answers: within 10 s of the load each says in a
-    // sentence that it did not start, on the page and in window.velmora.error.
-    const site = mkdtempSync(path.join(tmpdir(), 'velmora-site-'));
-    cpSync(options.site, site, {recursive: true});
-    const server = await startServer(true, site);
-    const browser = await launch(800, 600);
-    try {
-      for (const [what, worker] of [['a missing worker script', null],
-                                    ['a worker that never answers', 'self.onmessage = function () {};\n']]) {
-        if (worker === null) rmSync(path.join(site, 'velmora.worker.js'));
-        else writeFileSync(path.join(site, 'velmora.worker.js'), worker);
-        const page = await browser.newPage();
-        await page.goto(server.url);
-        const said = await waitFor(page, () => window.velmora.error, `the failure with ${what}`, 10000);
-        const shown = await page.evaluate(() => {
-          const box = document.getElementById('message');
-          return {text: box.textContent, visible: !box.hidden && box.getBoundingClientRect().height > 0,
-                  frames: window.velmora.frames};
-        });
-        check(said && shown.visible && shown.frames === 0 && /^Velmora (stopped|did not start)/.test(shown.text),
-              `with ${what} the page says so within 10 s: "${shown.text}"`);
-        await page.close();
-      }
+      await Promise.all([['a missing worker script', 'missing/'], ['a worker that never answers', 'silent/']]
+        .map(async ([what, folder]) => {
+          const threaded = await browser.newPage();
+          await threaded.goto(server.url + folder);
+          const shown = await saidWithin10s(threaded, `the failure with ${what}`);
+          check(shown.said && shown.visible && shown.frames === 0 && /^Velmora (stopped|did not start)/.test(shown.text),
+                `with ${what} the threaded page says so: "${shown.text}"`);
+        }));
     } finally {
       await browser.close();
       server.stop();
-      rmSync(site, {recursive: true, force: true});
+      rmSync(broken, {recursive: true, force: true});
     }
   },
 
@@ -485,7 +474,7 @@ scenarios.profile = async () => {
 };
 
 if (!scenarios[scenario] || !options.site) {
-  console.log('usage: node browser_test.mjs still|animation|speed|no_simd|broken_start|starts|measure|profile --site DIR --native VELMORA_RENDER ' +
+  console.log('usage: node browser_test.mjs still|animation|speed|cannot_start|starts|measure|profile --site DIR --native VELMORA_RENDER ' +
               '[--browser chromium|firefox] [--out DIR] [--seconds S --rounds N --cpus LIST] [--tabs N --fresh M]');
   process.exit(2);
 }
