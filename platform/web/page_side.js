@@ -33,7 +33,9 @@
     drawing: 'drawing its first frame',
   };
   var canvas = null, context = null, image = null, deliverKey = null, startOverdue = false;
-  var second = {start: 0, frames: 0, presentMs: 0, totals: null}, totals = {pass: 0, serial: 0, topBand: 0, bottomBand: 0};
+  // The frame loop's stage totals handed over with the last frame (a new object each frame).
+  var totals = {pass: 0, serial: 0, topBand: 0, bottomBand: 0};
+  var second = {start: 0, frames: 0, presentMs: 0, totals: null};
 
   function element(id) { return document.getElementById(id); }
 
@@ -41,6 +43,7 @@
     var box = element('message');
     if (box) { box.textContent = text; box.hidden = false; }
     state.error = text;
+    startOverdue = false;
   }
 
   function unsay() {
@@ -54,13 +57,14 @@
     if (line) line.textContent = text;
   }
 
-  // The means over the last second, once a second.
+  // The means over the last second, once a second: the frames presented
+  // since the second began, and the stage totals then and now.
   function countFrame(presentMs) {
     var now = performance.now();
     state.frames++;
+    if (second.totals === null) { second = {start: now, frames: 0, presentMs: 0, totals: totals}; return; }
     second.frames++;
     second.presentMs += presentMs;
-    if (second.totals === null) { second.start = now; second.totals = Object.assign({}, totals); return; }
     var elapsed = now - second.start, n = second.frames;
     if (elapsed < 1000) return;
     state.fps = n * 1000 / elapsed;
@@ -69,7 +73,7 @@
     state.serialMs = (totals.serial - second.totals.serial) / n;
     state.topBandMs = (totals.topBand - second.totals.topBand) / n;
     state.bottomBandMs = (totals.bottomBand - second.totals.bottomBand) / n;
-    second = {start: now, frames: 0, presentMs: 0, totals: Object.assign({}, totals)};
+    second = {start: now, frames: 0, presentMs: 0, totals: totals};
     note(state.fps.toFixed(1) + ' frames per second, ' + state.speed + ' speed' +
          (state.threads ? ', two band threads' : ', one thread') + ' (Space: full/idle); per frame ' +
          state.serialMs.toFixed(1) + ' ms serial, bands ' + state.topBandMs.toFixed(1) + ' and ' +
@@ -174,11 +178,13 @@
     };
     setTimeout(function () {
       if (state.frames > 0 || state.still !== false || state.error !== null) return;
-      startOverdue = true;
       say('Velmora did not start within ' + StartLimitMs / 1000 + ' seconds: it was still ' + StageWords[state.stage] +
           '. Reloading the page may help.');
+      startOverdue = true;
     }, StartLimitMs);
-    load(state.threads ? 'velmora.js' : 'velmora-single.js', function () { state.stage = 'starting'; });
+    load(state.threads ? 'velmora.js' : 'velmora-single.js', function () {
+      if (state.stage === 'loading') state.stage = 'starting';
+    });
   }
 
   // The checks and the program wait for the page's elements.
