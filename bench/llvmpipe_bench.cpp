@@ -34,8 +34,8 @@
 #include "assets/embedded_data.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "render/clear_and_transform.h"
 #include "render/lights.h"
+#include "render/model_transform.h"
 
 namespace {
 

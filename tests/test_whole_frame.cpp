@@ -3,24 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <limits>
 #include <vector>
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
+#include "app/scene_files.h"
+#include "app/scene_setup.h"
 #include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "core/scene_arrays.h"
+#include "platform/band_threads.h"
+#include "render/band_plan.h"
 #include "render/band_workers.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/frame_pipeline.h"
+#include "render/lights.h"
 #include "render/prepass.h"
-#include "render/screen_point.h"
-#include "tests/support/prepass_one_row.h"
-#include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
-#include "render/lane_count.h"
+#include "tests/support/chunk_writer.h"
+#include "tests/support/lane_widths.h"
+#include "tests/support/prepass_one_row.h"
+#include "tests/support/read_only_rows.h"
+#include "tests/support/scoped_mode.h"
 
 namespace {
 
@@ -102,15 +110,8 @@ TEST_F(WholeFrame, PrepassMatchesOneRowAtATime) {
         const Frame f = DrawThreaded(frame);
         std::vector<float> oneRow(f.prepass.size(), DepthClearValue);
         for (uint32_t i = 0; i < Scene.faceCount; ++i) {
-            const uint16_t corners[3] = {ModelFaces[i].a, ModelFaces[i].b, ModelFaces[i].c};
             PrepassVertex v[3];
-            bool placed = true;
-            for (int k = 0; k < 3; ++k) {
-                const Vec3& screen = ScreenVertices[corners[k]];
-                v[k] = PrepassVertex{ToScreenPoint(screen).x, ToScreenPoint(screen).y, screen.z};
-                placed = placed && HasScreenPosition(screen);
-            }
-            if (placed) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
+            if (PrepassCornersOf(i, v)) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
         }
         EXPECT_TRUE(SameWords(oneRow, f.prepass)) << frame;
     }
@@ -172,11 +173,14 @@ TEST_F(WholeFrame, EachBandDrawsOnlyItsOwnRows) {
 // keeps it, as lighting every fragment in face order would. Right triangles
 // give spans of every length from 1 to 12, at start columns of every residue
 // modulo 8, clipped at the left and right edges, in either band and across the
-// middle row; both arithmetic modes, four and eight lanes.
-TEST_F(WholeFrame, EqualDepthsKeepTheEarlierFace) {
+// middle row; both arithmetic modes, each lane width.
+class WholeFrameLanes : public WholeFrame, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WholeFrameLanes, EqualDepthsKeepTheEarlierFace) {
+    if (LaneWidthMissing(GetParam())) GTEST_SKIP() << NoEightLanes;
     const std::vector<Face> savedFaces(ModelFaces, ModelFaces + Scene.faceCount);
     const ScopedMode keptArithmetic(PortableArithmetic);
-    const ScopedMode keptLanes(UseEightLanes);
+    const ScopedMode keptLanes(UseEightLanes, GetParam() == 8);
     constexpr uint32_t Earlier = 52, Later = 429;  // the first faces of classes 2 and 3
     constexpr int Side = 12;
     struct Place {
@@ -212,18 +216,14 @@ TEST_F(WholeFrame, EqualDepthsKeepTheEarlierFace) {
     };
     for (bool exact : {false, true}) {
         PortableArithmetic = exact;
-        for (bool eight : {false, true}) {
-            if (eight && !EightLanesUsable()) continue;
-            UseEightLanes = eight;
-            const Frame earlierAlone = draw(true, false), laterAlone = draw(false, true), both = draw(true, true);
-            size_t covered = 0, told = 0;  // pixels drawn, and those where the two faces' colours differ
-            for (size_t i = 0; i < earlierAlone.colour.size(); ++i) {
-                covered += earlierAlone.shade[i] != DepthClearValue;
-                told += earlierAlone.colour[i] != laterAlone.colour[i];
-            }
-            EXPECT_EQ(told, covered);
-            EXPECT_TRUE(SameBytes(both, earlierAlone)) << (exact ? "exact" : "estimates") << (eight ? " 8" : " 4");
+        const Frame earlierAlone = draw(true, false), laterAlone = draw(false, true), both = draw(true, true);
+        size_t covered = 0, told = 0;  // pixels drawn, and those where the two faces' colours differ
+        for (size_t i = 0; i < earlierAlone.colour.size(); ++i) {
+            covered += earlierAlone.shade[i] != DepthClearValue;
+            told += earlierAlone.colour[i] != laterAlone.colour[i];
         }
+        EXPECT_EQ(told, covered);
+        EXPECT_TRUE(SameBytes(both, earlierAlone)) << (exact ? "exact" : "estimates");
     }
     std::copy(savedFaces.begin(), savedFaces.end(), ModelFaces);
 }
@@ -271,11 +271,105 @@ TEST_F(WholeFrame, FacesWithANonFiniteCornerAreLeftOut) {
     EXPECT_TRUE(SameBytes(DrawThreaded(frame), whole));
 }
 
+// Right triangles, opaque and translucent, whose spans of ragged lengths run
+// up to the right edge (ending on it, or clipped there) and from the left edge
+// on the rows on either side of the band boundary and of the picture's first
+// and last rows. Every other face covers nothing.
+void PlaceEdgeTriangles() {
+    const int width = Scene.width, height = Scene.height;
+    std::fill(ModelFaces, ModelFaces + Scene.faceCount, Face{0, 0, 0});
+    constexpr int Across = 37, Rows = 6;  // spans of 37 columns narrowing to 3 over 12 rows
+    uint16_t v = 0;
+    uint32_t translucentFace = 0, opaqueFace = 52;  // the first faces of classes 1 and 2
+    for (int row : {0, height / 2, height}) {
+        for (int edge : {0, -3, width, width + 3}) {
+            const float inward = edge <= 0 ? Across : -Across;
+            const float x = static_cast<float>(edge), y = static_cast<float>(row);
+            for (float depth : {5.0f, 4.0f}) {  // translucent faces in front
+                ScreenVertices[v] = Vec3{x, y - Rows, depth};
+                ScreenVertices[v + 1] = Vec3{x + inward, y - Rows, depth};
+                ScreenVertices[v + 2] = Vec3{x, y + Rows, depth};
+                ModelFaces[depth == 4.0f ? translucentFace++ : opaqueFace++] =
+                    Face{v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2)};
+                v += 3;
+            }
+        }
+    }
+}
+
+// A band stores nothing outside its own rows, not even a value it has just
+// read there: the other worker may be storing into that memory meanwhile, and
+// the write-back would undo its store. The poisoned buffers above cannot see
+// a write-back, so here every other row of ColorBuffer and ShadeDepth, a page
+// on either side of each, and all of PrepassDepth are read-only while one band
+// draws the edge triangles (in a child process, which such a store ends). The
+// two workers also draw them at once, for the thread sanitizer's run.
+void CheckBandsStoreOnlyInTheirRows() {
+    const int width = Scene.width, height = Scene.height, half = height / 2;
+    ASSERT_EQ(width, ReadOnlyRows::RowPixels);
+    ReadOnlyRows colour(height), shade(height), prepass(height);
+    const ScopedMode keptColour(Scene.colorBuffer, colour.Pixels<uint32_t>());
+    const ScopedMode keptShade(Scene.shadeDepth, shade.Pixels<float>());
+    const ScopedMode keptPrepass(Scene.prepassDepth, prepass.Pixels<float>());
+    SeekFrame(0);
+    PrepareFrame();
+    PlaceEdgeTriangles();
+    ClearPrepassDepth();
+    DrawPrepass();
+    RenderBand(0);
+    RenderBand(1);
+    const Frame oneThread = Capture();
+    for (int row : {0, half - 1, half, height - 1})
+        for (int column : {0, width - 1})
+            EXPECT_NE(oneThread.colour[static_cast<size_t>(row) * width + column], 0u) << row << ", " << column;
+    ForkJoinBandWorkers(RenderBand);
+    EXPECT_TRUE(SameBytes(Capture(), oneThread));
+
+    for (int band = 0; band < 2; ++band) {
+        const int first = band * half, end = first + half;
+        EXPECT_EXIT(
+            {
+                colour.WritableOnly(first, end);
+                shade.WritableOnly(first, end);
+                prepass.AllReadOnly();
+                RenderBand(band);
+                std::_Exit(0);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "band " << band << " stored outside rows " << first << " to " << end - 1;
+    }
+}
+
+TEST(WholeFrameBandRows, NoBandStoresOutsideItsRows) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fork would copy the sanitizers' threads
+    ASSERT_TRUE(OpenHeadlessScene(ReadOnlyRows::RowPixels + 10, 74));
+    CheckBandsStoreOnlyInTheirRows();  // puts the scene's own buffers back
+    CloseHeadlessScene();
+}
+
+INSTANTIATE_TEST_SUITE_P(LaneWidths, WholeFrameLanes, ::testing::Values(4, 8));
+
+// A band drawn with every fragment that passes the depth test lit in turn,
+// pass by pass: the reference for the band workers' two steps of the opaque
+// faces (marking the nearest fragments, then lighting only those).
+void DrawBandLightingEveryFragment(int band) {
+    ClearBandRows(band);
+    FaceContext context =
+        BandContextOver(band, Scene.width, Scene.height, Scene.prepassDepth, Scene.colorBuffer, Scene.shadeDepth);
+    LaneLights lights;
+    SplatLights(lights);
+    context.lights = &lights;
+    for (int order = 0; order < PassesPerBand; ++order) DrawEveryFragment(BandPass(order), context);
+}
+
 // Opaque faces lit only where they stay visible against every fragment lit as
-// it passes the depth test: whole frames at several zooms and screen sizes, in
-// both arithmetic modes, colour and depth identical. Where the processor
-// allows eight lanes, the reference is lit in four and the frame in eight.
-TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
+// it passes the depth test (in four lanes): whole frames at several zooms and
+// screen sizes, in both arithmetic modes, colour and depth identical, with
+// the frame lit in each lane width.
+class WholeFrameWinners : public ::testing::TestWithParam<int> {};
+
+TEST_P(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
+    if (LaneWidthMissing(GetParam())) GTEST_SKIP() << NoEightLanes;
     const ScopedMode keptArithmetic(PortableArithmetic);
     const ScopedMode keptLanes(UseEightLanes);
     const int screens[][2] = {{330, 250}, {641, 483}, {1290, 730}};
@@ -287,15 +381,79 @@ TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
                 SeekFrame(frame);
                 PrepareFrame();
                 UseEightLanes = false;
-                RenderBandLightingEveryFragment(0);
-                RenderBandLightingEveryFragment(1);
+                for (int band = 0; band < BandCount; ++band) DrawBandLightingEveryFragment(band);
                 const Frame reference = Capture();
-                UseEightLanes = EightLanesUsable();
+                UseEightLanes = GetParam() == 8;
                 EXPECT_TRUE(SameBytes(reference, DrawThreaded(frame)))
                     << screen[0] << "x" << screen[1] << " frame " << frame << (exact ? " exact" : " estimates");
             }
         }
     }
+    CloseHeadlessScene();
+}
+
+INSTANTIATE_TEST_SUITE_P(LaneWidths, WholeFrameWinners, ::testing::Values(4, 8));
+
+// A sphere of columns x rows vertices, its faces in bands from the top, cut
+// after faceCount: one object of a 3DS stream.
+std::vector<uint8_t> SphereModel(int columns, int rows, int faceCount) {
+    ChunkWriter w;
+    const size_t main = w.Header(0x4D4D);
+    w.Header(0x3D3D);
+    w.Header(0x4000);
+    w.Text("sphere");
+    w.Header(0x4100);
+    w.Header(0x4110);
+    w.U16(static_cast<uint32_t>(columns * rows));
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            const float around = 6.2831853f * column / columns, down = 3.1415927f * (row + 0.5f) / rows;
+            w.Float(std::cos(around) * std::sin(down));
+            w.Float(std::cos(down));
+            w.Float(std::sin(around) * std::sin(down));
+        }
+    w.Header(0x4120);
+    w.U16(static_cast<uint32_t>(faceCount));
+    for (int face = 0; face < faceCount; ++face) {
+        const int row = face / 2 / columns, column = face / 2 % columns;
+        const uint32_t a = row * columns + column, b = row * columns + (column + 1) % columns;
+        const uint32_t corners[2][3] = {{a, b, a + columns}, {b, b + columns, a + columns}};
+        for (uint32_t corner : corners[face % 2]) w.U16(corner);
+        w.U16(0);
+    }
+    w.CloseChunk(main);
+    return w.bytes;
+}
+
+// A model at both limits (65535 vertices, 65535 faces, every seventh face
+// translucent): face tags, the marked-row tables and the class table reach
+// their last entries, and the nearest-lit frame still equals every fragment
+// lit in turn, drawn by the two workers as on one thread.
+TEST(WholeFrameWinners, AModelAtTheLimitsDrawsAsEveryFragmentLitInTurn) {
+    const std::vector<uint8_t> model = SphereModel(255, 257, MaxModelFaces);
+    std::vector<uint8_t> classes;
+    for (int face = 0; face < MaxModelFaces; ++face)
+        classes.insert(classes.end(), {static_cast<uint8_t>(face % 7 == 6 ? 1 : 2 + face % 8), 0});
+    ASSERT_TRUE(OpenHeadlessScene(ScreenWidth, ScreenHeight));
+    std::string error;
+    ASSERT_TRUE(InstallScene({{true, "sphere.3ds", model.data(), model.size()},
+                              {},
+                              {true, "sphere.bin", classes.data(), classes.size()}},
+                             error))
+        << error;
+    ASSERT_EQ(Scene.vertexCount, MaxModelVertices);
+    ASSERT_EQ(Scene.faceCount, MaxModelFaces);
+    for (uint32_t frame : {300u, 561u}) {
+        SeekFrame(frame);
+        PrepareFrame();
+        for (int band = 0; band < BandCount; ++band) DrawBandLightingEveryFragment(band);
+        const Frame reference = Capture();
+        EXPECT_GT(std::count_if(reference.colour.begin(), reference.colour.end(), [](uint32_t p) { return p != 0; }),
+                  ScreenWidth * ScreenHeight / 10);
+        EXPECT_TRUE(SameBytes(reference, DrawThreaded(frame))) << frame;
+        EXPECT_TRUE(SameBytes(reference, DrawOnOneThread(frame))) << frame;
+    }
+    PrepareScene();
     CloseHeadlessScene();
 }
 

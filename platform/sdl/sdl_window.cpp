@@ -9,6 +9,7 @@
 
 #include "platform/sdl/sdl_event_translation.h"
 #include "platform/shell.h"
+#include "platform/startup_error.h"
 
 namespace {
 
@@ -95,11 +96,7 @@ bool OpenWindow(int width, int height) {
     return true;
 }
 
-void ReportStartupFailure() {
-    std::fprintf(stderr, "velmora: %s\n", StartupFailedText);
-    // "Error" is the caption Windows gives a message box that names none.
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", StartupFailedText, nullptr);
-}
+void ReportStartupFailure() { ShowStartupError(StartupFailedText); }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
     SDL_Surface* surface = SDL_GetWindowSurface(Window);

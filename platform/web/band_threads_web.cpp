@@ -83,9 +83,7 @@ void StartBandThreads() {
 
 }  // namespace
 
-// The entry routines end a thread per frame; here the threads outlive the
-// frame and are handed drawBand instead.
-void ForkJoinBandWorkers(WorkerEntry, WorkerEntry, BandRoutine drawBand) {
+void ForkJoinBandWorkers(BandRoutine drawBand) {
     const double start = emscripten_get_now();
     if (!StartTried) StartBandThreads();
     FrameBand = drawBand;
@@ -101,10 +99,6 @@ void ForkJoinBandWorkers(WorkerEntry, WorkerEntry, BandRoutine drawBand) {
         emscripten_futex_wait(&BandsDone, done, INFINITY);
     }
     LastTimes = ForkJoinTimes{emscripten_get_now() - start, {Bands[0].drawMs, Bands[1].drawMs}};
-}
-
-void EndWorkerThread(uint32_t exitCode) {
-    pthread_exit(reinterpret_cast<void*>(static_cast<uintptr_t>(exitCode)));
 }
 
 ForkJoinTimes LastForkJoinTimes() { return LastTimes; }

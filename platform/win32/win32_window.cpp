@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/shell.h"
+#include "platform/startup_error.h"
 #include "platform/window_messages.h"
 
 namespace {
@@ -97,9 +98,7 @@ bool OpenWindow(int width, int height) {
     return true;
 }
 
-void ReportStartupFailure() {
-    MessageBoxA(nullptr, StartupFailedText, nullptr, MB_ICONERROR);
-}
+void ReportStartupFailure() { ShowStartupError(StartupFailedText); }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
     StretchDIBits(DeviceContext, 0, 0, width, height, 0, 0, width, height, pixels, &BitmapInfo,

@@ -21,21 +21,19 @@
 
 namespace {
 
-// The fork and join the renderer uses, with a band routine that only notes
-// whether it runs on a thread other than the caller's.
+// The fork and join the renderer uses, with workers that only note whether
+// they run on a thread other than the caller's.
 pthread_t CallingThread;
-std::atomic<int> BandsOnOwnThread{0};
+std::atomic<int> WorkersOnOwnThread{0};
 
-void NoteBandThread(int) {
-    if (!pthread_equal(pthread_self(), CallingThread)) ++BandsOnOwnThread;
+void NoteWorkerThread(int) {
+    if (!pthread_equal(pthread_self(), CallingThread)) ++WorkersOnOwnThread;
 }
-
-ThreadResult VELMORA_THREAD_CALL UnusedEntry(void*) { EndWorkerThread(0); }
 
 int CountBandThreads() {
     CallingThread = pthread_self();
-    ForkJoinBandWorkers(UnusedEntry, UnusedEntry, NoteBandThread);
-    return BandsOnOwnThread;
+    ForkJoinBandWorkers(NoteWorkerThread);
+    return WorkersOnOwnThread;
 }
 
 bool WritePpm(const std::string& path) {
