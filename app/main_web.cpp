@@ -10,8 +10,7 @@ int main() {
     if (StillFrameRequested(&frame)) {
         ShowStillFrame(frame);
         ShowStillFrameNote(frame);
-        return 0;
+        ReturnToBrowser();
     }
     RunFrameLoopInBrowser(RunFramePass);
-    return 0;
 }

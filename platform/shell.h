@@ -11,6 +11,13 @@
 // The exit code of a run that could not start (no display, no memory).
 constexpr int StartupFailedExitCode = 1;
 
+// What every shell tells the user when start-up fails: the window's message
+// box, the terminal and the web page all say these words.
+constexpr const char* StartupFailedText = "Startup failed.";
+
+// The pause after each frame at idle speed, in milliseconds.
+constexpr int IdlePauseMs = 3;
+
 struct ScreenSize {
     int width, height;
 };
@@ -34,14 +41,14 @@ bool OpenWindow(int width, int height);
 // never executable); nullptr when the memory cannot be had.
 void* AllocatePixelBuffer(size_t bytes);
 
-// Tells the user that start-up failed ("Startup failed.").
+// Tells the user that start-up failed (StartupFailedText).
 void ReportStartupFailure();
 
 // Copies width x height pixels (0x00RRGGBB, rows top to bottom) into the
 // client area 1:1.
 void PresentFrame(const uint32_t* pixels, int width, int height);
 
-// The pause after each frame at idle speed.
+// The pause after each frame at idle speed (IdlePauseMs).
 void PauseBetweenFrames();
 
 // Takes at most one waiting window message and handles it. Returns false when

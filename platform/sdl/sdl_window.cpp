@@ -96,7 +96,7 @@ bool OpenWindow(int width, int height) {
     return true;
 }
 
-void ReportStartupFailure() { ShowStartupError("Startup failed."); }
+void ReportStartupFailure() { ShowStartupError(StartupFailedText); }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
     SDL_Surface* surface = SDL_GetWindowSurface(Window);

@@ -8,11 +8,16 @@
 // its code in *quitCode.
 using FramePass = bool (*)(int* quitCode);
 
-// Calls pass again and again between the browser's own tasks: the next pass
-// at once at full speed, 3 ms later when the pass asked for the idle pause.
-// When pass returns false the loop ends and the page says it has stopped.
-// Returns at once; the browser makes the calls.
-void RunFrameLoopInBrowser(FramePass pass);
+// Calls pass again and again on the calling thread, between the browser's own
+// tasks: the next pass at once at full speed, IdlePauseMs later when the pass
+// asked for the idle pause. When pass returns false the loop ends and the page
+// says it has stopped. Never returns: the thread goes back to the browser,
+// which makes the calls.
+[[noreturn]] void RunFrameLoopInBrowser(FramePass pass);
+
+// Ends main() without ending the program: the thread goes back to the
+// browser's event loop and the page keeps what it shows.
+[[noreturn]] void ReturnToBrowser();
 
 // True when the page's address asks for one still frame (?frame=K, K a whole
 // number up to MaxStillFrame), with K in *frame. An unusable value is said

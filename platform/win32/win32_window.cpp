@@ -98,7 +98,7 @@ bool OpenWindow(int width, int height) {
     return true;
 }
 
-void ReportStartupFailure() { ShowStartupError("Startup failed."); }
+void ReportStartupFailure() { ShowStartupError(StartupFailedText); }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
     StretchDIBits(DeviceContext, 0, 0, width, height, 0, 0, width, height, pixels, &BitmapInfo,
