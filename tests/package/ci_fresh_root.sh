@@ -16,6 +16,7 @@
 # names it; each prints how long its steps took; the stage exits non-zero if
 # either failed.
 set -euo pipefail
+shopt -s nullglob
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -88,17 +89,22 @@ mounts_under() {
     awk -v d="$1" '$5 == d || index($5, d "/") == 1 { print $5 }' /proc/self/mountinfo
 }
 
-# Links (or copies) the .debs of one archive folder into another, keeping
-# those already there: apt's downloads are shared, never its installed state.
-share_debs() {
-    local from=$1 to=$2
-    compgen -G "$from/*.deb" >/dev/null || return 0
-    cp -ln "$from"/*.deb "$to"/ 2>/dev/null || cp -n "$from"/*.deb "$to"/
+# link_into DIR FILE...: hard links (or, across file systems, copies) the
+# files into DIR, keeping those already there: apt's downloads are shared
+# between roots and runs, never its installed state.
+link_into() {
+    local dir=$1; shift
+    [ $# -gt 0 ] || return 0
+    cp -ln "$@" "$dir"/ 2>/dev/null || cp -n "$@" "$dir"/
 }
+# The run's new downloads into the cache: the .debs with a single link (those
+# from the cache or this machine's archive have two or more).
 keep_downloads() {
+    local new=()
+    mapfile -d '' new < <(find "$run_dir/archives" -maxdepth 1 -name '*.deb' -links 1 -print0 2>/dev/null)
     exec 8>"$cache/debs.lock"
     flock 8
-    share_debs "$run_dir/archives" "$cache/debs"
+    link_into "$cache/debs" "${new[@]}"
     flock -u 8
 }
 
@@ -121,8 +127,8 @@ unpack_root() {
     # apt checks a cached .deb's hash before it uses it, so this machine's
     # own downloads may serve too.
     mkdir -p "$run_dir/archives/partial"
-    share_debs "$cache/debs" "$run_dir/archives"
-    share_debs /var/cache/apt/archives "$run_dir/archives"
+    link_into "$run_dir/archives" /var/cache/apt/archives/*.deb
+    link_into "$run_dir/archives" "$cache"/debs/*.deb
     mount --bind "$run_dir/archives" "$root/var/cache/apt/archives"
     mount_root
 }
@@ -289,9 +295,14 @@ base_tarball() {
     local new=$cache/new-root
     rm -rf --one-file-system "$new"
     debootstrap --variant=minbase "$Suite" "$new" "$mirror"
-    # Without /dev's nodes, as each root gets a /dev of its own, and without
-    # the .debs, which join the shared ones.
-    share_debs "$new/var/cache/apt/archives" "$cache/debs"
+    # A new base starts a new cache, so that old versions do not pile up.
+    # The tarball is without /dev's nodes, as each root gets a /dev of its
+    # own, and without the base's .debs, which start the cache.
+    exec 9>"$cache/debs.lock"
+    flock 9
+    find "$cache/debs" -maxdepth 1 -name '*.deb' -delete
+    link_into "$cache/debs" "$new"/var/cache/apt/archives/*.deb
+    flock -u 9
     tar -C "$new" --numeric-owner --exclude='./dev/*' --exclude='./var/cache/apt/archives/*.deb' \
         -cf "$tarball.new" .
     rm -rf --one-file-system "$new"
