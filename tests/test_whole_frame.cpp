@@ -18,6 +18,7 @@
 #include "render/prepass.h"
 #include "render/screen_point.h"
 #include "tests/support/prepass_one_row.h"
+#include "tests/support/read_only_rows.h"
 #include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
 #include "render/lane_count.h"
@@ -269,6 +270,82 @@ TEST_F(WholeFrame, FacesWithANonFiniteCornerAreLeftOut) {
     }
     ModelVertices[hostile] = kept;
     EXPECT_TRUE(SameBytes(DrawThreaded(frame), whole));
+}
+
+// Right triangles, opaque and translucent, whose spans of ragged lengths run
+// up to the right edge (ending on it, or clipped there) and from the left edge
+// on the rows on either side of the band boundary and of the picture's first
+// and last rows. Every other face covers nothing.
+void PlaceEdgeTriangles() {
+    const int width = Scene.width, height = Scene.height;
+    std::fill(ModelFaces, ModelFaces + Scene.faceCount, Face{0, 0, 0});
+    constexpr int Across = 37, Rows = 6;  // spans of 37 columns narrowing to 3 over 12 rows
+    uint16_t v = 0;
+    uint32_t translucentFace = 0, opaqueFace = 52;  // the first faces of classes 1 and 2
+    for (int row : {0, height / 2, height}) {
+        for (int edge : {0, -3, width, width + 3}) {
+            const float inward = edge <= 0 ? Across : -Across;
+            const float x = static_cast<float>(edge), y = static_cast<float>(row);
+            for (float depth : {5.0f, 4.0f}) {  // translucent faces in front
+                ScreenVertices[v] = Vec3{x, y - Rows, depth};
+                ScreenVertices[v + 1] = Vec3{x + inward, y - Rows, depth};
+                ScreenVertices[v + 2] = Vec3{x, y + Rows, depth};
+                ModelFaces[depth == 4.0f ? translucentFace++ : opaqueFace++] =
+                    Face{v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2)};
+                v += 3;
+            }
+        }
+    }
+}
+
+// A band stores nothing outside its own rows, not even a value it has just
+// read there: the other worker may be storing into that memory meanwhile, and
+// the write-back would undo its store. The poisoned buffers above cannot see
+// a write-back, so here every other row of ColorBuffer and ShadeDepth, a page
+// on either side of each, and all of PrepassDepth are read-only while one band
+// draws the edge triangles (in a child process, which such a store ends). The
+// two workers also draw them at once, for the thread sanitizer's run.
+void CheckBandsStoreOnlyInTheirRows() {
+    const int width = Scene.width, height = Scene.height, half = height / 2;
+    ASSERT_EQ(width, ReadOnlyRows::RowPixels);
+    ReadOnlyRows colour(height), shade(height), prepass(height);
+    const ScopedMode keptColour(Scene.colorBuffer, colour.Pixels<uint32_t>());
+    const ScopedMode keptShade(Scene.shadeDepth, shade.Pixels<float>());
+    const ScopedMode keptPrepass(Scene.prepassDepth, prepass.Pixels<float>());
+    SeekFrame(0);
+    PrepareFrame();
+    PlaceEdgeTriangles();
+    ClearPrepassDepth();
+    DrawPrepass();
+    RenderBand(0);
+    RenderBand(1);
+    const Frame oneThread = Capture();
+    for (int row : {0, half - 1, half, height - 1})
+        for (int column : {0, width - 1})
+            EXPECT_NE(oneThread.colour[static_cast<size_t>(row) * width + column], 0u) << row << ", " << column;
+    RunBandWorkers();
+    EXPECT_TRUE(SameBytes(Capture(), oneThread));
+
+    for (int band = 0; band < 2; ++band) {
+        const int first = band * half, end = first + half;
+        EXPECT_EXIT(
+            {
+                colour.WritableOnly(first, end);
+                shade.WritableOnly(first, end);
+                prepass.AllReadOnly();
+                RenderBand(band);
+                std::_Exit(0);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "band " << band << " stored outside rows " << first << " to " << end - 1;
+    }
+}
+
+TEST(WholeFrameBandRows, NoBandStoresOutsideItsRows) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fork would copy the sanitizers' threads
+    ASSERT_TRUE(OpenHeadlessScene(ReadOnlyRows::RowPixels + 10, 74));
+    CheckBandsStoreOnlyInTheirRows();  // puts the scene's own buffers back
+    CloseHeadlessScene();
 }
 
 // Opaque faces lit only where they stay visible against every fragment lit as
