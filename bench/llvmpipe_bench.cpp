@@ -145,18 +145,23 @@ void main() {
     std::exit(1);
 }
 
+// Stops with OpenGL's log when a shader did not compile or a program did not link.
+template <typename GetStatus, typename GetLog>
+void RequireSuccess(GLuint object, GLenum status, GetStatus getStatus, GetLog getLog, const char* what) {
+    GLint ok = 0;
+    getStatus(object, status, &ok);
+    if (ok) return;
+    char log[2048];
+    getLog(object, sizeof log, nullptr, log);
+    Fail(what, log);
+}
+
 GLuint Compile(GLenum kind, std::initializer_list<const char*> sources) {
     const std::vector<const char*> parts(sources);
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, static_cast<GLsizei>(parts.size()), parts.data(), nullptr);
     glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[2048];
-        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        Fail("shader: ", log);
-    }
+    RequireSuccess(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog, "shader: ");
     return shader;
 }
 
@@ -172,13 +177,7 @@ Program Link(GLuint vertexShader, GLuint fragmentShader) {
     glAttachShader(program, vertexShader);
     glAttachShader(program, fragmentShader);
     glLinkProgram(program);
-    GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[2048];
-        glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        Fail("program: ", log);
-    }
+    RequireSuccess(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog, "program: ");
     glUseProgram(program);
     glUniform2f(glGetUniformLocation(program, "size"), Scene.width, Scene.height);
     glUniform1f(glGetUniformLocation(program, "farDepth"), FarDepth);
