@@ -63,7 +63,8 @@ ScreenSize GetScreenSize() {
 
 bool OpenWindow(int width, int height) {
     Record("OpenWindow " + std::to_string(width) + "x" + std::to_string(height));
-    WindowImage.assign(static_cast<size_t>(width) * height, 0xFFFFFFFFu);  // what a shown window holds is not black
+    // White: a frame drawn into it without its clears would show.
+    WindowImage.assign(static_cast<size_t>(width) * height, 0xFFFFFFFFu);
     return Setup.windowOpens;
 }
 
