@@ -9,10 +9,11 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # Build tools and libraries; the window tests add a virtual X server and the
-# tools that drive and photograph it, and the frame-time plot's matplotlib.
+# tools that drive and photograph it, the frame-time plot its matplotlib, and
+# the tests of the user's own models real 3DS files (assimp-testmodels).
 build_packages=(cmake ninja-build g++ pkg-config libsdl2-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
                 libavcodec-dev libavformat-dev libswscale-dev libavutil-dev)
-test_packages=(xvfb xauth xdotool x11-utils imagemagick jwm wmctrl ffmpeg python3-matplotlib)
+test_packages=(xvfb xauth xdotool x11-utils imagemagick jwm wmctrl ffmpeg python3-matplotlib assimp-testmodels)
 
 install_packages() {
     local missing=()

@@ -1,7 +1,7 @@
 #include "app/frame_sequence.h"
 
 #include "core/scene_state.h"
-#include "render/clear_and_transform.h"
+#include "render/model_transform.h"
 
 void AdvanceFrame() { Scene.frameCounter = (Scene.frameCounter + 1) & FrameCounterMask; }
 

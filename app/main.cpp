@@ -1,19 +1,9 @@
-// Process entry: everything happens in RunDemo, which ends the process itself.
-// `velmora --version` is answered first, so it needs no display; on Windows it
-// goes to the console the program was started from.
-#include <cstdio>
-#include <cstring>
+// Process entry: the command line, then RunDemo, which ends the process
+// itself. `velmora --version` and `--help` are answered first, so they need no
+// display; on Windows they go to the console the program was started from.
+#include <string>
+#include <vector>
 
-#include "app/run_demo.h"
-#include "platform/console_output.h"
-#include "velmora_version.h"
+#include "app/demo_command_line.h"
 
-int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        char line[64];
-        std::snprintf(line, sizeof line, "velmora %s\n", VelmoraVersion);
-        WriteStandardOutput(line);
-        return 0;
-    }
-    RunDemo();
-}
+int main(int argc, char** argv) { return RunDemoFromCommandLine(std::vector<std::string>(argv + 1, argv + argc)); }

@@ -1,6 +1,9 @@
 #include "app/run_demo.h"
 
+#include <string>
+
 #include "app/frame_sequence.h"
+#include "app/scene_files.h"
 #include "app/scene_setup.h"
 #include "app/speed_stats.h"
 #include "app/window_proc.h"
@@ -26,7 +29,7 @@ void ChooseFrameBuffer() {
 
 }  // namespace
 
-void StartDemo() {
+void StartDemo(const SceneFiles* files) {
     if (!StartShell(DecideWindowMessage)) CloseShellAndExit(StartupFailedExitCode);
     ScreenSize screen = GetScreenSize();
     SetSceneSize(screen.width, screen.height);
@@ -37,7 +40,13 @@ void StartDemo() {
         CloseShellAndExit(StartupFailedExitCode);
     }
     OwnColorBuffer = Scene.colorBuffer;
-    PrepareScene();
+    std::string error;
+    if (files == nullptr)
+        PrepareScene();
+    else if (!InstallScene(*files, error)) {  // checked before the window opened: not expected
+        ReportStartupFailure();
+        CloseShellAndExit(StartupFailedExitCode);
+    }
     OpenSpeedStats();
 }
 
@@ -58,8 +67,8 @@ void ShowStillFrame(uint32_t frame) {
     PresentFrame(Scene.colorBuffer, Scene.width, Scene.height);
 }
 
-void RunDemo() {
-    StartDemo();
+void RunDemo(const SceneFiles* files) {
+    StartDemo(files);
     // Render, present, maybe pause, then at most one message, until the quit.
     int quitCode = 0;
     while (RunFramePass(&quitCode)) {

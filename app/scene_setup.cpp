@@ -2,6 +2,7 @@
 
 #include "app/frame_sequence.h"
 #include "assets/embedded_data.h"
+#include "assets/face_classes.h"
 #include "assets/mesh_prep.h"
 #include "assets/model_reader.h"
 #include "assets/texture.h"
@@ -28,15 +29,24 @@ bool AllocateSceneBuffers(void* (*allocate)(size_t bytes)) {
     return Scene.colorBuffer != nullptr && Scene.shadeDepth != nullptr && Scene.prepassDepth != nullptr;
 }
 
-void PrepareScene() { PrepareSceneFromModel(EmbeddedModel, EmbeddedModelBytes); }
-
-void PrepareSceneFromModel(const uint8_t* model, size_t modelBytes) {
-    ModelCounts counts = ReadModel(model, modelBytes, ModelVertices, ModelFaces);
+// The model and the class of each of its faces.
+static void ReadModelAndClasses(const SceneSources& sources) {
+    // By object, the reader numbers each face's object in FaceClasses, which
+    // the numbers then turn into classes in place.
+    ModelCounts counts = ReadModel(sources.model, sources.modelBytes, ModelVertices, ModelFaces,
+                                   sources.classesByObject ? FaceClasses : nullptr);
     Scene.vertexCount = counts.vertexCount;
     Scene.faceCount = counts.faceCount;
+    if (sources.classesByObject)
+        ClassesByObject(FaceClasses, counts.faceCount, FaceClasses);
+    else
+        DecodeFaceClasses(sources.classTable, sources.classTableBytes, counts.faceCount, FaceClasses);
+}
+
+void BuildScene(const SceneSources& sources) {
+    ReadModelAndClasses(sources);
     ResetZoom();
-    static_assert(BandImageBytes >= BandImageReadBytes, "the embedded picture is never refused");
-    BuildTexture(BandImage, BandImageBytes, Texture);
+    BuildTexture(sources.picture, sources.pictureBytes, Texture);
     BuildHeightMap(Texture, HeightMap);
     ResetLightTable();  // so that a second set-up normalises the stored directions, not the normalised ones
     NormalizeLights(LightTable, LightCount);
@@ -44,4 +54,11 @@ void PrepareSceneFromModel(const uint8_t* model, size_t modelBytes) {
     ComputeTexCoords(ModelVertices, Scene.vertexCount, TexCoords);
     ComputeFaceNormals(ModelFaces, Scene.faceCount, ModelVertices, FaceNormals);
     ComputeVertexNormals(ModelFaces, Scene.faceCount, FaceNormals, Scene.vertexCount, VertexNormals);
+}
+
+void PrepareScene() { PrepareSceneFromModel(EmbeddedModel, EmbeddedModelBytes); }
+
+void PrepareSceneFromModel(const uint8_t* model, size_t modelBytes) {
+    static_assert(BandImageBytes >= BandImageReadBytes, "the embedded picture is never refused");
+    BuildScene({model, modelBytes, BandImage, BandImageBytes, FaceClassTable, sizeof FaceClassTable, false});
 }

@@ -25,8 +25,3 @@ inline FaceClass FaceClassIn(const uint8_t* table, size_t tableBytes, uint32_t f
     const auto entry = static_cast<FaceClass>(table[2 * face] | table[2 * face + 1] << 8);
     return entry <= LastFaceClass ? entry : NoFaceClass;
 }
-
-// The FaceClass of face i of the embedded model.
-inline FaceClass FaceClassOf(uint32_t face) {
-    return FaceClassIn(FaceClassTable, sizeof FaceClassTable, face);
-}

@@ -22,6 +22,7 @@ void ComputeTexCoords(const Vec3* vertices, uint16_t count, TexCoord* out);
 void ComputeFaceNormals(const Face* faces, uint16_t faceCount, const Vec3* vertices, Vec3* out);
 
 // out[v] = the normalised sum, in face order, of the normals of the faces that
-// name vertex v (each face once). A vertex used by no face gets NaN.
+// name vertex v (each face once). A vertex used by no face gets NaN. At most
+// MaxModelVertices vertices and MaxModelFaces faces.
 void ComputeVertexNormals(const Face* faces, uint16_t faceCount, const Vec3* faceNormals,
                           uint16_t vertexCount, Vec3* out);

@@ -12,8 +12,8 @@
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
-#include "core/reciprocal.h"
 #include "tools/velmora_render/options.h"
+#include "tools/velmora_render/tool_scene.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -21,16 +21,11 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseToolOptions(args, options, error) || options.mode != ToolMode::Render) {
         std::fprintf(stderr, "velmora_count_frames: %s\n%s", error.empty() ? "only frames are drawn here" : error.c_str(),
-                     "usage: velmora_count_frames [--screen WxH] [--frames K|A-B] [--portable]\n");
+                     "usage: velmora_count_frames [--screen WxH] [--frames K|A-B] [--portable] [--model FILE.3ds]\n"
+                     "                            [--picture FILE.bmp] [--classes FILE]\n");
         return 2;
     }
-    // Before the scene is opened: start-up geometry uses the reciprocals too.
-    if (options.portable) PortableArithmetic = true;
-    if (!OpenHeadlessScene(options.screenWidth, options.screenHeight)) {
-        std::fprintf(stderr, "velmora_count_frames: cannot allocate the buffers for a %dx%d screen\n",
-                     options.screenWidth, options.screenHeight);
-        return 1;
-    }
+    if (!OpenToolScene(options, "velmora_count_frames")) return 1;
     WalkFrames(options.firstFrame, options.lastFrame, [](uint32_t) { return true; });
     CloseHeadlessScene();
     return 0;

@@ -19,14 +19,20 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 for frame in "${frames[@]}"; do
-    # Collection is on only inside these three routines (each thread toggles
-    # its own), so the count is the frame's work alone.
+    # Collection is on only inside RenderFrame on the main thread and
+    # RenderBand on each band worker (each thread toggles its own), so the
+    # count is the frame's work alone. (A band drawn on the main thread, where
+    # no worker could be created, would switch the main thread's off.)
     valgrind --tool=callgrind --callgrind-out-file="$work/cg.out" \
-        --toggle-collect='RenderFrame()' --toggle-collect='WorkerTop(void*)' \
-        --toggle-collect='WorkerBottom(void*)' \
+        --toggle-collect='RenderFrame(*' --toggle-collect='RenderBand(int)' \
         "$bin" --screen "$screen" --frames "$frame" --format ppm --out "$work/frames" \
         >"$work/log" 2>&1 || { cat "$work/log"; exit 1; }
-    total=$(awk '/^totals:/ {print $2}' "$work/cg.out")
+    total=$(awk '/^totals:/ {print $2}' "$work/cg.out" 2>/dev/null || true)
+    if [ -z "$total" ] || [ "$total" -eq 0 ]; then
+        echo "instruction_count.sh: callgrind counted no instruction of frame $frame in $bin" \
+             "(no RenderFrame or RenderBand ran, or they have other names there)" >&2
+        exit 1
+    fi
     awk -v f="$frame" -v t="$total" -v s="$screen" \
         'BEGIN {printf "frame %6d  %s  %12d instructions  (%.1f M)\n", f, s, t, t / 1e6}'
     if [ -n "${VELMORA_COUNT_TOP:-}" ]; then

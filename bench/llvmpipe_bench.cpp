@@ -38,11 +38,12 @@
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
-#include "assets/embedded_data.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "render/clear_and_transform.h"
+#include "render/band_plan.h"
+#include "render/buffer_clears.h"
 #include "render/lights.h"
+#include "render/model_transform.h"
 
 namespace {
 
@@ -52,6 +53,10 @@ constexpr float FarDepth = DepthClearValue;
 constexpr float FrontTolerance = 1.1f;  // Velmora's front-surface window, in depth units
 constexpr float BumpScale = 0.023f;
 constexpr uint32_t WarmUpFrames = 30;
+
+// The band workers draw the opaque faces' pass first, then the translucent ones'.
+constexpr int OpaquePassOrder = 0, TranslucentPassOrder = 1;
+static_assert(PassesPerBand == 2);
 
 // Vertex attribute locations.
 constexpr GLuint PositionAttribute = 0, NormalAttribute = 1, TexelAttribute = 2;
@@ -274,8 +279,9 @@ std::vector<float> HeightGradients() {
     return gradients;
 }
 
-// The faces as one index list, opaque faces first in face order, split into
-// runs of one class colour, then the translucent faces.
+// The faces as one index list in the band workers' order (render/band_plan.h):
+// each pass's faces in face order, the opaque pass first, split into runs of
+// one class colour.
 struct FaceRun {
     GLsizei first, count;  // in faces
     uint32_t classColorIndex;
@@ -283,31 +289,23 @@ struct FaceRun {
 
 struct FaceOrder {
     std::vector<uint16_t> indices;
-    std::vector<FaceRun> opaqueRuns;
-    FaceRun translucent{};
+    std::vector<FaceRun> runs[PassesPerBand];
 };
 
 FaceOrder OrderFaces() {
+    TransformModel();  // which faces a pass draws depends on their corners having screen positions
     FaceOrder order;
-    auto add = [&](uint32_t face) {
-        const Face& f = ModelFaces[face];
-        order.indices.insert(order.indices.end(), {f.a, f.b, f.c});
-    };
-    for (uint32_t i = 0; i < Scene.faceCount; ++i) {
-        const FaceClass faceClass = FaceClassOf(i);
-        if (faceClass == NoFaceClass || faceClass == TranslucentFaceClass) continue;
-        const uint32_t colour = ClassColorIndexOf(faceClass);
-        const GLsizei at = static_cast<GLsizei>(order.indices.size() / 3);
-        if (order.opaqueRuns.empty() || order.opaqueRuns.back().classColorIndex != colour)
-            order.opaqueRuns.push_back({at, 0, colour});
-        ++order.opaqueRuns.back().count;
-        add(i);
-    }
-    order.translucent.first = static_cast<GLsizei>(order.indices.size() / 3);
-    for (uint32_t i = 0; i < Scene.faceCount; ++i) {
-        if (FaceClassOf(i) != TranslucentFaceClass) continue;
-        ++order.translucent.count;
-        add(i);
+    for (int pass = 0; pass < PassesPerBand; ++pass) {
+        std::vector<FaceRun>& runs = order.runs[pass];
+        for (uint32_t i = 0; i < DrawnFaceCount(); ++i) {
+            if (!DrawnInPass(i, BandPass(pass))) continue;
+            const uint32_t colour = ClassColorIndexOfFace(i);
+            const GLsizei at = static_cast<GLsizei>(order.indices.size() / 3);
+            if (runs.empty() || runs.back().classColorIndex != colour) runs.push_back({at, 0, colour});
+            ++runs.back().count;
+            const Face& f = ModelFaces[i];
+            order.indices.insert(order.indices.end(), {f.a, f.b, f.c});
+        }
     }
     return order;
 }
@@ -438,14 +436,14 @@ int main(int argc, char** argv) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         UseForThisFrame(opaque);
         glBindVertexArray(shadeVertices);
-        for (const FaceRun& run : faces.opaqueRuns) {
+        for (const FaceRun& run : faces.runs[OpaquePassOrder]) {
             SetColour(classColor, ClassColorTable[run.classColorIndex]);
             DrawFaces(run);
         }
         UseForThisFrame(translucent);
         glDepthMask(GL_FALSE);
         glEnable(GL_BLEND);
-        DrawFaces(faces.translucent);
+        for (const FaceRun& run : faces.runs[TranslucentPassOrder]) DrawFaces(run);
         glDisable(GL_BLEND);
         glFinish();
         AdvanceFrame();

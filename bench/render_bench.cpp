@@ -6,10 +6,11 @@
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
+#include "core/reciprocal.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
 #include "render/band_workers.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/frame_pipeline.h"
 #include "render/lights.h"
 #include "render/prepass.h"
@@ -23,6 +24,7 @@ struct SpanSetup {
     std::vector<uint32_t> colour = std::vector<uint32_t>(SpanWidth, 0);
     std::vector<float> shade = std::vector<float>(SpanWidth, DepthClearValue);
     std::vector<float> prepass = std::vector<float>(SpanWidth, 10.0f);
+    LaneLights lights;
     FaceContext context{};
     SpanEnd left{}, right{};
 
@@ -33,8 +35,9 @@ struct SpanSetup {
             Texture[i] = 0x00FFFFFF ^ static_cast<uint32_t>(i * 2654435761u >> 8);
             HeightMap[i] = static_cast<uint8_t>(i * 37);
         }
+        SplatLights(lights);
         context = FaceContext{{0, 1, 0, SpanWidth}, SpanWidth, prepass.data(), classIndex, HeightMap,
-                              colour.data(), shade.data(), Texture};
+                              colour.data(), shade.data(), Texture, &lights};
         left.x = 0;
         left.normal = Vec4{{-0.3f, 0.2f, -0.9f, 0}};
         left.attrib = Vec4{{10.0f, 40.0f, 10.2f, 0}};
@@ -44,18 +47,21 @@ struct SpanSetup {
     }
 };
 
-// One 256-pixel span on the front surface, depth buffer cleared each time so
-// every pixel is shaded. Arg 0: opaque (class colour 7), arg 1: translucent.
-void BM_ShadeSpan(benchmark::State& state) {
+// One 256-pixel span on the front surface, gathered and lit as a face of one
+// row with the estimates, depth buffer cleared each time so every pixel is
+// shaded. Arg 0: opaque (class colour 7), arg 1: translucent.
+void BM_GatherAndLightSpan(benchmark::State& state) {
     SpanSetup setup(state.range(0) == 0 ? 7 : 0);
+    PendingPixels pending;
     for (auto _ : state) {
         std::fill(setup.shade.begin(), setup.shade.end(), DepthClearValue);
-        ShadeSpan(0, setup.left, setup.right, setup.context);
+        GatherSpan<EstimatedReciprocals>(pending, 0, setup.left, setup.right, setup.context);
+        LightPendingPixels<EstimatedReciprocals>(pending, setup.context);
         benchmark::DoNotOptimize(setup.colour.data());
     }
     state.SetItemsProcessed(state.iterations() * SpanWidth);
 }
-BENCHMARK(BM_ShadeSpan)->Arg(0)->Arg(1);
+BENCHMARK(BM_GatherAndLightSpan)->Arg(0)->Arg(1);
 
 // The embedded scene at 1910x1070, frame 561 (largest zoom).
 struct SceneFixture {

@@ -3,7 +3,8 @@
 // 1.5 * 2^-12, last bits differing between processor models); in portable
 // mode the exact IEEE results, identical on every processor and in
 // WebAssembly. Hot code is a template on one of the two policies and picks
-// the instance once per span or face, never per pixel.
+// the instance once per span or face, never per pixel. The policies' members
+// are always inlined: the AVX2 file uses them too (see core/simd.h).
 #pragma once
 #include <smmintrin.h>
 
@@ -13,15 +14,17 @@
 extern bool PortableArithmetic;
 
 struct EstimatedReciprocals {
-    static __m128 Rcp(__m128 x) { return _mm_rcp_ps(x); }
-    static float Rcp(float x) { return _mm_cvtss_f32(_mm_rcp_ss(_mm_set_ss(x))); }
-    static __m128 Rsqrt(__m128 x) { return _mm_rsqrt_ps(x); }
+    [[gnu::always_inline]] static __m128 Rcp(__m128 x) { return _mm_rcp_ps(x); }
+    [[gnu::always_inline]] static float Rcp(float x) { return _mm_cvtss_f32(_mm_rcp_ss(_mm_set_ss(x))); }
+    [[gnu::always_inline]] static __m128 Rsqrt(__m128 x) { return _mm_rsqrt_ps(x); }
 };
 
 struct ExactReciprocals {
-    static __m128 Rcp(__m128 x) { return _mm_div_ps(_mm_set1_ps(1.0f), x); }
-    static float Rcp(float x) { return 1.0f / x; }
-    static __m128 Rsqrt(__m128 x) { return _mm_div_ps(_mm_set1_ps(1.0f), _mm_sqrt_ps(x)); }
+    [[gnu::always_inline]] static __m128 Rcp(__m128 x) { return _mm_div_ps(_mm_set1_ps(1.0f), x); }
+    [[gnu::always_inline]] static float Rcp(float x) { return 1.0f / x; }
+    [[gnu::always_inline]] static __m128 Rsqrt(__m128 x) {
+        return _mm_div_ps(_mm_set1_ps(1.0f), _mm_sqrt_ps(x));
+    }
 };
 
 // Calls body(Policy{}) with the policy the current mode asks for.

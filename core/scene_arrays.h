@@ -2,24 +2,27 @@
 #pragma once
 #include "core/types.h"
 
-// Capacities of the model arrays. The smallest of them (TexCoords, FaceNormals)
-// set the model limits of the whole system.
-constexpr int ModelVertexCapacity = 4400;
-constexpr int ModelFaceCapacity = 16000;
-constexpr int FaceNormalCapacity = 8000;
-constexpr int TexCoordCapacity = 2000;
-constexpr int MaxModelVertices = 2000;  // limited by TexCoords
-constexpr int MaxModelFaces = 8000;     // limited by FaceNormals
+// The model limits: a face names its vertices with 16-bit indices and the
+// scene keeps 16-bit counts, so a model has at most 65535 vertices and 65535
+// faces, the most a 3DS list can hold. Every array has room for that much.
+constexpr int MaxModelVertices = 65535;
+constexpr int MaxModelFaces = 65535;
 
-// One element more than the capacity gives every Vec3 array the readable spare
+// One element more than the limit gives every Vec3 array the readable spare
 // word that four-lane loads of its last element touch.
-extern Vec3 ModelVertices[ModelVertexCapacity + 1];
-extern Face ModelFaces[ModelFaceCapacity];
-extern Vec3 FaceNormals[FaceNormalCapacity + 1];
-extern Vec3 VertexNormals[ModelVertexCapacity + 1];
-extern Vec3 ScreenVertices[ModelVertexCapacity + 1];
-extern Vec3 RotatedNormals[ModelVertexCapacity + 1];
-extern TexCoord TexCoords[TexCoordCapacity];
+extern Vec3 ModelVertices[MaxModelVertices + 1];
+extern Face ModelFaces[MaxModelFaces];
+extern Vec3 FaceNormals[MaxModelFaces + 1];
+extern Vec3 VertexNormals[MaxModelVertices + 1];
+extern Vec3 ScreenVertices[MaxModelVertices + 1];
+extern Vec3 RotatedNormals[MaxModelVertices + 1];
+extern TexCoord TexCoords[MaxModelVertices];
+
+// The class of each face of the scene's model, set at start-up with the model:
+// 1..9, or 0 for a face that has no class and is not shaded.
+extern FaceClass FaceClasses[MaxModelFaces];
+
+inline FaceClass FaceClassOf(uint32_t face) { return FaceClasses[face]; }
 
 constexpr int TextureSize = 128;
 constexpr int TexelCount = TextureSize * TextureSize;

@@ -1,29 +1,15 @@
 // The per-frame fork and join of the two band workers: the only threading the
-// renderer does. Each backend (Win32, POSIX) implements these; the renderer
-// hands in what the threads run, so this layer knows nothing of bands.
+// renderer does. Each backend (Win32, POSIX) implements it; the renderer hands
+// in the routine that draws a band, so this layer knows nothing of bands.
 #pragma once
-#include <cstdint>
-
-#if defined(_WIN32)
-#define VELMORA_THREAD_CALL __stdcall
-using ThreadResult = unsigned long;
-#else
-#define VELMORA_THREAD_CALL
-using ThreadResult = void*;
-#endif
-
-// A worker thread's entry routine; it ends its thread through EndWorkerThread.
-using WorkerEntry = ThreadResult(VELMORA_THREAD_CALL*)(void*);
 
 // Draws band 0 (top) or 1 (bottom) on the calling thread and returns.
 using BandRoutine = void (*)(int band);
 
-// Creates the top-band thread (entry top) and the bottom-band thread (entry
-// bottom), configures both before either runs (time-critical or the highest
-// permitted priority, one processor each where it exists), lets them run and
-// returns when both have ended. A band whose worker cannot be created is drawn
-// on the calling thread by drawBand, so every band is drawn exactly once.
-void ForkJoinBandWorkers(WorkerEntry top, WorkerEntry bottom, BandRoutine drawBand);
-
-// Ends the calling worker thread with the given exit code; never returns.
-[[noreturn]] void EndWorkerThread(uint32_t exitCode);
+// Creates the top-band worker and the bottom-band worker, configures both
+// before either runs (time-critical or the highest permitted priority, one
+// processor each where it exists), lets them run and returns when both have
+// ended. Each worker draws its band with drawBand and ends its thread with the
+// band's number as exit code. A band whose worker cannot be created is drawn
+// on the calling thread, so every band is drawn exactly once.
+void ForkJoinBandWorkers(BandRoutine drawBand);

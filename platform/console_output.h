@@ -1,4 +1,5 @@
-// Standard output for a window program's one-line answers (--version).
+// Standard output and standard error for a window program's one-line answers
+// (--version, --help) and complaints (a file it cannot use).
 #pragma once
 
 // Writes text to standard output. On Windows the demo is a window program:
@@ -7,3 +8,6 @@
 // that started it, a command prompt. Started from Explorer there is no such
 // console; none is opened and the text goes nowhere.
 void WriteStandardOutput(const char* text);
+
+// The same for standard error.
+void WriteStandardError(const char* text);

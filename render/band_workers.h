@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/band_threads.h"
+#include "render/face_context.h"
 
 // Clears the rows of one band (0 = top half, 1 = bottom half) in ColorBuffer
 // and ShadeDepth, then draws every face of the current frame into them.
@@ -12,16 +12,7 @@
 // live in ColorBuffer, which the clear to black leaves free of tag words.
 void RenderBand(int band);
 
-// The same band cleared and drawn on the product's other path only: every fragment that
-// passes the depth test lit in turn (ShadeTriangle, as RenderBand draws the
-// translucent faces and a frame whose faces all share one pass), the opaque
-// faces first: the reference that RenderBand's two steps are tested against.
-void RenderBandLightingEveryFragment(int band);
-
-// Forks the two band workers for the current frame and returns when both
-// bands are drawn.
-void RunBandWorkers();
-
-// Thread entry routines: draw band 0 (1) and end the thread with exit code 0 (1).
-ThreadResult VELMORA_THREAD_CALL WorkerTop(void* unused);
-ThreadResult VELMORA_THREAD_CALL WorkerBottom(void* unused);
+// Every face of one pass (band_plan.h), in face order, every fragment lit as
+// it passes the depth test: RenderBand's way for the translucent faces, and
+// for every face when both passes hold all of them.
+void DrawEveryFragment(int32_t pass, FaceContext& context);

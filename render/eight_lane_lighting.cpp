@@ -6,6 +6,8 @@
 
 #include <immintrin.h>
 
+#include <cassert>
+
 #include "core/reciprocal.h"
 #include "render/lane_lighting.h"
 
@@ -116,7 +118,8 @@ void LightInEightLanes(PendingPixels& pending, const FaceContext& context, const
 }
 
 void EightLaneEstimates(const float* inputs, int count, float* reciprocals, float* reciprocalRoots) {
-    for (int i = 0; i + 8 <= count; i += 8) {
+    assert(count % 8 == 0);
+    for (int i = 0; i < count; i += 8) {
         const __m256 x = _mm256_loadu_ps(inputs + i);
         _mm256_storeu_ps(reciprocals + i, _mm256_rcp_ps(x));
         _mm256_storeu_ps(reciprocalRoots + i, _mm256_rsqrt_ps(x));

@@ -1,5 +1,5 @@
 // The eight-lane (AVX2) instance of the lane lighting. Built only for x86
-// (VELMORA_EIGHT_LANES), and run only where lane_count.h allows.
+// (VELMORA_EIGHT_LANES), and run only where eight_lane_check.h allows.
 #pragma once
 #include "render/face_context.h"
 #include "render/lights.h"

@@ -1,9 +1,19 @@
 // One frame, from the pre-pass depth clear to the join of the band workers.
 #pragma once
 
+// The points of a frame that RenderFrame reports to an observer: after each
+// step on the calling thread, and where each band starts and ends, on the
+// thread that draws it (the bench reads its clock there).
+enum class FramePoint { Started, PrepassCleared, ModelTransformed, PrepassDrawn, BandStarted, BandEnded, BandsJoined };
+constexpr int FramePointCount = static_cast<int>(FramePoint::BandsJoined) + 1;
+
+// Told of each point of a frame; band is the band's number at BandStarted and
+// BandEnded, else -1.
+using FrameObserver = void (*)(FramePoint point, int band);
+
 // Draws one complete frame into Scene.colorBuffer: PrepareFrame, then the two
-// band workers. Returns when every pixel is final.
-void RenderFrame();
+// band workers, forked and joined. Returns when every pixel is final.
+void RenderFrame(FrameObserver observer = nullptr);
 
 // Everything before the band workers, on the calling thread:
 // ClearPrepassDepth, TransformModel, DrawPrepass. Each band worker clears

@@ -7,6 +7,7 @@
 // one-pixel-at-a-time reference); only the layout differs (x, y, z of several
 // normals in three vectors).
 #pragma once
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 
@@ -292,6 +293,7 @@ template <typename V, typename Reciprocals, bool Opaque>
 void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights) {
     static_assert(PendingPixels::Room >= PendingCapacity + V::Count - 1, "room to fill up the last group");
     const int count = pending.count;
+    assert(count > 0 && count <= PendingCapacity);
     for (int filled = count; filled % V::Count != 0;)
         AppendPending(pending, filled, pending.pixel[count - 1], pending.normal[count - 1], pending.attrib[count - 1]);
     alignas(32) LaneConstant tint[ColourChannels];

@@ -39,8 +39,9 @@ struct alignas(32) LaneLights {
     alignas(32) LaneConstant specular[LightCount][ColourChannels];
 };
 
-// Every value stored eight times.
-inline void Splat(LaneConstant& out, float value) {
+// Every value stored eight times. Always inlined: the AVX2 file uses it too
+// (see core/simd.h).
+[[gnu::always_inline]] inline void Splat(LaneConstant& out, float value) {
     for (float& lane : out) lane = value;
 }
 

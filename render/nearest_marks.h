@@ -9,13 +9,9 @@
 #pragma once
 #include <cstdint>
 
+#include "render/band_plan.h"
 #include "render/face_context.h"
 #include "render/row_lanes.h"
-#include "render/shade_edges.h"
-
-// Tags are never colours: a lit opaque pixel's fourth byte is 0.
-inline uint32_t NearestTag(uint32_t face) { return 0xFF000000u | face; }
-constexpr uint32_t MaxTaggedFaces = 1u << 24;
 
 // The rows of a face, [first, end), in which some pixel took the face's tag.
 struct RowRange {
@@ -23,20 +19,21 @@ struct RowRange {
     bool Empty() const { return first >= end; }
 };
 
-// Spans of distinct rows of one band waiting to be marked together, one per
-// lane, in the order they came; a span whose row is already waiting sends the
-// waiting ones first, so each pixel still sees the faces in face order. Spans
-// that would mark nothing never wait.
-struct MarkRows {
+// The marking's part in the lane batch (row_lanes.h): spans of one band,
+// their steps by the shading's reciprocal of the column count, the left clip
+// only left of the band; each lane keeps the nearer depth in ShadeDepth and
+// puts its face's tag in ColorBuffer where it wins, and the face's marked
+// rows grow to take in the lane's row.
+struct MarkLanes {
     const FaceContext* context;
     RowRange* marked;  // per face, the rows where it took its tag
-    int count;
-    int earlierFaces;  // the first lanes, whose spans came from faces before the current one
-    alignas(16) int32_t row[RowLanes];
-    alignas(16) int32_t x1[RowLanes], x2[RowLanes];
-    alignas(16) float depth1[RowLanes], depth2[RowLanes];
-    uint32_t face[RowLanes];
+
+    static constexpr bool ClipsAtLeftBound = false;
+    BandRect Bounds() const { return context->band; }
+    __m128 DepthSteps(__m128 depthDelta, __m128i columns) const;
+    void Walk(const LaneBatch<MarkLanes>& batch, const LaneSpans& spans) const;
 };
+using MarkRows = LaneBatch<MarkLanes>;
 
 // No span waiting; faces' marked rows go to marked[face].
 MarkRows StartMarkRows(const FaceContext& context, RowRange* marked);
@@ -49,3 +46,9 @@ void MarkNearestTriangle(MarkRows& rows, const ShadeVertex& v0, const ShadeVerte
 
 // Marks the waiting spans, one row per lane.
 void FlushMarkRows(MarkRows& rows);
+
+// The first step for a whole band: every face of the other classes' pass
+// (band_plan.h), in face order, marked in the context's band. marked has a
+// place for every face below DrawnFaceCount(); it gets the rows where each
+// face took its tag (empty for the faces that took none or are not drawn).
+void MarkNearestFaces(const FaceContext& context, RowRange* marked);

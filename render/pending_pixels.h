@@ -6,6 +6,7 @@
 #pragma once
 #include <smmintrin.h>
 
+#include <cassert>
 #include <cstdint>
 
 constexpr int PendingCapacity = 64;
@@ -18,8 +19,11 @@ struct PendingPixels {
 };
 
 // Adds a pixel at position count (a local count stays in a register; stores
-// to the pixel indices could otherwise alias pending.count).
-inline void AppendPending(PendingPixels& pending, int& count, uint32_t pixel, __m128 normal, __m128 attrib) {
+// to the pixel indices could otherwise alias pending.count). Always inlined:
+// the AVX2 file uses it too (see core/simd.h).
+[[gnu::always_inline]] inline void AppendPending(PendingPixels& pending, int& count, uint32_t pixel, __m128 normal,
+                                                 __m128 attrib) {
+    assert(count < PendingPixels::Room);
     pending.pixel[count] = pixel;
     pending.normal[count] = normal;
     pending.attrib[count] = attrib;

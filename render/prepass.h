@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/types.h"
 #include "render/row_lanes.h"
 
 struct PrepassVertex {
@@ -34,23 +35,29 @@ struct PrepassEdges {
     static PrepassEnd EndAt(int32_t column, float depth) { return PrepassEnd{column, depth}; }
 };
 
-// Spans of distinct rows waiting to be drawn together, one per lane, in the
-// order they came. A span whose row is already waiting sends the waiting ones
-// to the buffer first, so each pixel still sees its spans in face order (which
-// decides between +0 and -0, the only equal depths a minimum tells apart).
-// Spans that would draw nothing never wait.
-struct PrepassRows {
+// The pre-pass's part in the lane batch (row_lanes.h): spans of a width x
+// height depth buffer, their steps by exact divisions, the left clip taken
+// at column 0 too, and each lane keeping the smaller depth at every column.
+// Spans that come in face order thus meet each pixel in face order, which
+// decides between +0 and -0, the only equal depths a minimum tells apart.
+struct PrepassLanes {
     float* depthBuffer;
     int32_t width, height;
-    int count;
-    int earlierFaces;  // the first lanes, whose spans came from faces before the current one
-    alignas(16) int32_t row[RowLanes];
-    alignas(16) int32_t x1[RowLanes], x2[RowLanes];
-    alignas(16) float depth1[RowLanes], depth2[RowLanes];
-};
 
-// Every face, in face order, drawn depth-only into Scene.prepassDepth.
+    static constexpr bool ClipsAtLeftBound = true;
+    BandRect Bounds() const { return BandRect{0, height, 0, width}; }
+    __m128 DepthSteps(__m128 depthDelta, __m128i columns) const;
+    void Walk(const LaneBatch<PrepassLanes>& batch, const LaneSpans& spans) const;
+};
+using PrepassRows = LaneBatch<PrepassLanes>;
+
+// Every face, in face order, drawn depth-only into Scene.prepassDepth: every
+// face whose corners all have a place on the screen, with or without a class.
 void DrawPrepass();
+
+// The corners of a face as the pre-pass draws it (screen point and depth, in
+// the face's order); false when a corner has no place on the screen.
+bool PrepassCornersOf(uint32_t face, PrepassVertex (&corners)[3]);
 
 // No span waiting; spans go to depthBuffer, width x height.
 PrepassRows StartPrepassRows(float* depthBuffer, int32_t width, int32_t height);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/scene_arrays.h"
 #include "core/simd.h"
 #include "core/types.h"
 
@@ -27,3 +28,10 @@ inline ScreenPoint ToScreenPoint(const Vec3& v) {
 // outside the screen in every pass. Faces with such a corner are not drawn.
 // Finite columns and rows keep the saturation rule.
 inline bool HasScreenPosition(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+// True when every corner of the face has a place on the screen: the faces the
+// pre-pass and the band workers may draw.
+inline bool HasScreenPositions(const Face& face) {
+    return HasScreenPosition(ScreenVertices[face.a]) && HasScreenPosition(ScreenVertices[face.b]) &&
+           HasScreenPosition(ScreenVertices[face.c]);
+}

@@ -1,20 +1,12 @@
-// A face as the shading pass walks it, in both of its steps (marking the
-// nearest fragments and lighting): its vertices, what its edges carry from
-// row to row, and the test that skips faces outside a band.
+// What the shading pass's edges carry from row to row, in both of its steps
+// (marking the nearest fragments and lighting).
 #pragma once
 #include <cstdint>
 
 #include "core/reciprocal.h"
 #include "core/simd.h"
 #include "core/types.h"
-
-// One vertex of a face as the band worker hands it on.
-struct ShadeVertex {
-    int16_t x, y;     // screen point (whole pixels)
-    uint16_t u, v;    // texture coordinate in texels (0..128 for the prepared model)
-    float depth;      // smaller is nearer
-    Vec4 normal;      // rotated vertex normal, fourth lane 0
-};
+#include "render/face_context.h"
 
 // What the shading pass's edges carry besides the column (the EdgeValues of
 // the row walk, row_walk.h): the normal and (u, v, depth), stepped per row
@@ -53,24 +45,3 @@ struct ShadeEdges {
         return end;
     }
 };
-
-// Saturates a band limit to the 16-bit range of vertex coordinates.
-inline int16_t Saturate16(int32_t value) {
-    return static_cast<int16_t>(value < -32768 ? -32768 : value > 32767 ? 32767 : value);
-}
-
-// The band test: true when some vertex row lies in (top, bottom] or some vertex
-// column in (left, right], compared as signed 16-bit values. Faces for which
-// it is false are not walked.
-inline bool FaceTouchesBand(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
-                            const BandRect& band) {
-    // All six coordinates in one 16-bit comparison, open at the low end and
-    // closed at the high end: rows in (top, bottom], columns in (left, right].
-    const __m128i coords = _mm_setr_epi16(v0.y, v1.y, v2.y, v0.x, v1.x, v2.x, 0, 0);
-    const int16_t top = Saturate16(band.top), bottom = Saturate16(band.bottom);
-    const int16_t left = Saturate16(band.left), right = Saturate16(band.right);
-    const __m128i lows = _mm_setr_epi16(top, top, top, left, left, left, 0, 0);
-    const __m128i highs = _mm_setr_epi16(bottom, bottom, bottom, right, right, right, -1, -1);
-    const __m128i inside = _mm_andnot_si128(_mm_cmpgt_epi16(coords, highs), _mm_cmpgt_epi16(coords, lows));
-    return _mm_movemask_epi8(inside) != 0;
-}

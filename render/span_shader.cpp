@@ -1,14 +1,15 @@
 // The batched span shader: the span's normal and attributes advance by repeated
 // addition, pixel by pixel, the pixels to be lit are gathered, and they are lit
-// four (or, on AVX2 processors, eight) at a time, one pixel per lane.
+// four (or, where eight_lane_check.h allows, eight) at a time, one pixel per lane.
 #include "render/span_shader.h"
 
+#include <cassert>
 #include <type_traits>
 
 #include "core/reciprocal.h"
 #include "core/simd.h"
+#include "render/eight_lane_check.h"
 #include "render/eight_lane_lighting.h"
-#include "render/lane_count.h"
 #include "render/lane_lighting.h"
 #include "render/lights.h"
 #include "render/shading_constants.h"
@@ -28,7 +29,6 @@ struct ShadeSpanValues {
     struct Values {
         __m128 normal, attrib;
     };
-    static constexpr bool SkipsAtBandEdge = false;
 
     static Values At(const SpanEnd& end) { return {LoadVec4(end.normal), LoadVec4(end.attrib)}; }
     static Values StepsPerColumn(const SpanEnd& left, const SpanEnd& right, int32_t columns) {
@@ -48,27 +48,27 @@ using ShadedSpan = ClippedSpan<ShadeSpanValues<Reciprocals>>;
 
 inline float DepthOf(__m128 attrib) { return _mm_cvtss_f32(Broadcast<2>(attrib)); }
 
+}  // namespace
+
 template <typename Reciprocals>
-void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
+void LightPendingPixels(PendingPixels& pending, const FaceContext& context) {
     if (pending.count == 0) return;
-    LaneLights ownLights;
-    const LaneLights* lights = context.lights;
-    if (lights == nullptr) {
-        SplatLights(ownLights);
-        lights = &ownLights;
-    }
+    assert(context.lights != nullptr);
+    const LaneLights& lights = *context.lights;
     const bool opaque = context.classColorIndex != TranslucentColorIndex;
 #if VELMORA_EIGHT_LANES
     if (UseEightLanes) {
-        LightInEightLanes(pending, context, *lights, std::is_same_v<Reciprocals, ExactReciprocals>, opaque);
+        LightInEightLanes(pending, context, lights, std::is_same_v<Reciprocals, ExactReciprocals>, opaque);
         return;
     }
 #endif
     if (opaque)
-        LightPendingLanes<SseLanes, Reciprocals, true>(pending, context, *lights);
+        LightPendingLanes<SseLanes, Reciprocals, true>(pending, context, lights);
     else
-        LightPendingLanes<SseLanes, Reciprocals, false>(pending, context, *lights);
+        LightPendingLanes<SseLanes, Reciprocals, false>(pending, context, lights);
 }
+
+namespace {
 
 // The gathering loops run in stretches of columns that cannot overfill the
 // pending pixels, so no call to the lighting sits inside a loop over pixels
@@ -77,11 +77,11 @@ void LightPendingWith(PendingPixels& pending, const FaceContext& context) {
 // Room for at least `needed` more pixels, lighting the pending ones if not.
 template <typename Reciprocals>
 inline int RoomFor(PendingPixels& pending, int needed, const FaceContext& context) {
-    if (PendingCapacity - pending.count < needed) LightPendingWith<Reciprocals>(pending, context);
+    if (PendingCapacity - pending.count < needed) LightPendingPixels<Reciprocals>(pending, context);
     return PendingCapacity - pending.count;
 }
 
-// The depth test of ShadeSpan: opaque pixels that pass store their depth at
+// The span's depth test: opaque pixels that pass store their depth at
 // once, and every passing pixel joins the pending ones.
 template <typename Reciprocals, bool Opaque>
 void GatherDepthTested(PendingPixels& pending, int32_t row, const ShadedSpan<Reciprocals>& span,
@@ -159,35 +159,31 @@ void GatherMarked(PendingPixels& pending, int32_t row, const ShadedSpan<Reciproc
 
 }  // namespace
 
+template <typename Reciprocals>
 void GatherSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const SpanEnd& end2,
                 const FaceContext& context) {
-    WithReciprocals([&](auto reciprocals) {
-        using Reciprocals = decltype(reciprocals);
-        ShadedSpan<Reciprocals> span;
-        if (!SetUpSpan(row, end1, end2, context.band, span)) return;
-        if (context.classColorIndex != TranslucentColorIndex)
-            GatherDepthTested<Reciprocals, true>(pending, row, span, context);
-        else
-            GatherDepthTested<Reciprocals, false>(pending, row, span, context);
-    });
+    ShadedSpan<Reciprocals> span;
+    if (!SetUpSpan(row, end1, end2, context.band, span)) return;
+    if (context.classColorIndex != TranslucentColorIndex)
+        GatherDepthTested<Reciprocals, true>(pending, row, span, context);
+    else
+        GatherDepthTested<Reciprocals, false>(pending, row, span, context);
 }
 
+template <typename Reciprocals>
 void GatherMarkedSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const SpanEnd& end2,
                       const FaceContext& context, uint32_t tag) {
-    WithReciprocals([&](auto reciprocals) {
-        using Reciprocals = decltype(reciprocals);
-        ShadedSpan<Reciprocals> span;
-        if (SetUpSpan(row, end1, end2, context.band, span))
-            GatherMarked<Reciprocals>(pending, row, span, context, tag);
-    });
+    ShadedSpan<Reciprocals> span;
+    if (SetUpSpan(row, end1, end2, context.band, span)) GatherMarked<Reciprocals>(pending, row, span, context, tag);
 }
 
-void LightPendingPixels(PendingPixels& pending, const FaceContext& context) {
-    WithReciprocals([&](auto reciprocals) { LightPendingWith<decltype(reciprocals)>(pending, context); });
-}
-
-void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context) {
-    PendingPixels pending;
-    GatherSpan(pending, row, end1, end2, context);
-    LightPendingPixels(pending, context);
-}
+// The instances of the two arithmetic modes.
+template void GatherSpan<EstimatedReciprocals>(PendingPixels&, int32_t, const SpanEnd&, const SpanEnd&,
+                                               const FaceContext&);
+template void GatherSpan<ExactReciprocals>(PendingPixels&, int32_t, const SpanEnd&, const SpanEnd&, const FaceContext&);
+template void GatherMarkedSpan<EstimatedReciprocals>(PendingPixels&, int32_t, const SpanEnd&, const SpanEnd&,
+                                                     const FaceContext&, uint32_t);
+template void GatherMarkedSpan<ExactReciprocals>(PendingPixels&, int32_t, const SpanEnd&, const SpanEnd&,
+                                                 const FaceContext&, uint32_t);
+template void LightPendingPixels<EstimatedReciprocals>(PendingPixels&, const FaceContext&);
+template void LightPendingPixels<ExactReciprocals>(PendingPixels&, const FaceContext&);

@@ -1,8 +1,7 @@
 // The span shader: depth test, front-surface test, bump, lighting, texture,
 // class tint and store, for the pixels of one row of one face. The pixels to
 // light are gathered first and lit together by the lane lighting
-// (lane_lighting.h): four, or for opaque faces on AVX2 processors eight, at a
-// time.
+// (lane_lighting.h): four at a time, or eight where eight_lane_check.h allows.
 #pragma once
 #include <cstdint>
 
@@ -10,20 +9,27 @@
 #include "render/face_context.h"
 #include "render/pending_pixels.h"
 
-// Shades the pixels of one row between two span ends (in either order), clipped
-// to the band: columns from the smaller x (included) to the larger (excluded).
-void ShadeSpan(int32_t row, const SpanEnd& end1, const SpanEnd& end2, const FaceContext& context);
+// Each routine comes in the two reciprocal policies of core/reciprocal.h (the
+// estimates, or portable mode's exact arithmetic); the caller picks the
+// current mode's once per face (WithReciprocals).
 
-// ShadeSpan in parts, so that one face's spans fill the lanes together: the
-// span's pixels that pass the depth test (opaque ones store their depth at
-// once) join the pending pixels, lit whenever they fill up and by
-// LightPendingPixels at the end of the face.
+// One row of a face between two span ends (in either order), clipped to the
+// band: columns from the smaller x (included) to the larger (excluded). The
+// pixels that pass the depth test (opaque ones store their depth at once)
+// join the pending pixels, which are lit whenever they fill up and by
+// LightPendingPixels at the end of the face, so that the face's spans fill
+// the lanes together.
+template <typename Reciprocals>
 void GatherSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const SpanEnd& end2,
                 const FaceContext& context);
+
+// Lights and stores the pending pixels with context.lights.
+template <typename Reciprocals>
 void LightPendingPixels(PendingPixels& pending, const FaceContext& context);
 
 // The second step of the opaque faces (nearest_marks.h) for one span: the
 // pixels whose ColorBuffer word is the face's tag join the pending pixels
 // (ShadeDepth already holds their depth).
+template <typename Reciprocals>
 void GatherMarkedSpan(PendingPixels& pending, int32_t row, const SpanEnd& end1, const SpanEnd& end2,
                       const FaceContext& context, uint32_t tag);

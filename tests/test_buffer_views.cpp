@@ -9,18 +9,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/frame_sequence.h"
-#include "app/headless_scene.h"
-#include "core/reciprocal.h"
 #include "core/scene_state.h"
-#include "render/clear_and_transform.h"
+#include "render/band_plan.h"
+#include "render/buffer_clears.h"
 #include "render/frame_pipeline.h"
 #include "render/nearest_marks.h"
-#include "tests/support/scoped_mode.h"
+#include "tests/support/picture_difference.h"
+#include "tests/support/portable_scene.h"
 #include "tools/velmora_render/buffer_views.h"
 #include "tools/velmora_render/image_file.h"
 
@@ -31,17 +30,12 @@ constexpr uint32_t ViewedFrame = 400;
 class BufferViews : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        portable_.emplace(PortableArithmetic, true);  // before the scene is prepared: start-up geometry uses it too
-        ASSERT_TRUE(OpenHeadlessScene(330, 190));
+        ASSERT_TRUE(PortableScene::Open(330, 190));
         SeekFrame(ViewedFrame);
         RenderFrame();
         RecordFrameBuffers(record);
     }
-    static void TearDownTestSuite() {
-        CloseHeadlessScene();
-        portable_.reset();
-    }
-    static inline std::optional<ScopedMode<bool>> portable_;
+    static void TearDownTestSuite() { PortableScene::Close(); }
     static inline BufferRecord record;
 };
 
@@ -57,11 +51,8 @@ TEST_F(BufferViews, EveryViewMatchesItsGoldenPicture) {
         ASSERT_EQ(width, record.width);
         ASSERT_EQ(height, record.height);
         DrawBufferView(view, record, picture);
-        size_t differing = 0, first = 0;
-        for (size_t p = 0; p < picture.size(); ++p)
-            if (picture[p] != golden[p] && differing++ == 0) first = p;
-        EXPECT_EQ(differing, 0u) << BufferViewName(view) << ": first at column " << first % record.width << ", row "
-                                 << first / record.width;
+        EXPECT_EQ(PictureDifference(golden.data(), picture.data(), picture.size(), record.width), "")
+            << BufferViewName(view);
     }
 }
 
@@ -76,9 +67,9 @@ TEST_F(BufferViews, FaceViewNamesTheNearestFaceAtTheFramesDepth) {
     std::vector<int32_t> nearestFace(pixels, NoFace);
     const size_t width = static_cast<size_t>(record.width);
     std::vector<RowRange> marked(DrawnFaceCount(), RowRange{0, 0});
-    for (int band = 0; band < 2; ++band)
+    for (int band = 0; band < BandCount; ++band)
         for (uint32_t face = 0; face < DrawnFaceCount(); ++face) {
-            if (IsTranslucentFace(face) || !IsDrawnFace(face)) continue;
+            if (!DrawnInPass(face, OtherClassPass())) continue;
             const RowRange rows = MarkFaceInBand(face, band, record, marks.data(), depths.data(), marked);
             if (rows.Empty()) continue;
             for (size_t p = static_cast<size_t>(rows.first) * width; p < static_cast<size_t>(rows.end) * width; ++p) {

@@ -10,31 +10,28 @@
 
 #include "assets/embedded_data.h"
 #include "core/reciprocal.h"
+#include "tests/support/embedded_model_layout.h"
 
 namespace {
 
-constexpr int VertexCount = 1052;
-constexpr int FaceCount = 1932;
-constexpr size_t VertexDataOffset = 33;
-constexpr size_t FaceListOffset = 12657;
-constexpr size_t FaceDataOffset = 12665;
-
 uint32_t Read16(const uint8_t* bytes, size_t at) { return bytes[at] | bytes[at + 1] << 8; }
 uint32_t Read32(const uint8_t* bytes, size_t at) { return Read16(bytes, at) | Read16(bytes, at + 2) << 16; }
+
+FaceClass EmbeddedClassOf(uint32_t face) { return FaceClassIn(FaceClassTable, sizeof FaceClassTable, face); }
 
 struct Triangle {
     uint32_t v[3];
 };
 
 std::vector<Vec3> StoredVertices() {
-    std::vector<Vec3> vertices(VertexCount);
-    std::memcpy(vertices.data(), EmbeddedModel + VertexDataOffset, VertexCount * sizeof(Vec3));
+    std::vector<Vec3> vertices(EmbeddedVertexCount);
+    std::memcpy(vertices.data(), EmbeddedModel + VertexDataOffset, EmbeddedVertexCount * sizeof(Vec3));
     return vertices;
 }
 
 std::vector<Triangle> StoredFaces() {
-    std::vector<Triangle> faces(FaceCount);
-    for (int f = 0; f < FaceCount; ++f)
+    std::vector<Triangle> faces(EmbeddedFaceCount);
+    for (int f = 0; f < EmbeddedFaceCount; ++f)
         for (int k = 0; k < 3; ++k) faces[f].v[k] = Read16(EmbeddedModel, FaceDataOffset + 8 * f + 2 * k);
     return faces;
 }
@@ -82,22 +79,22 @@ TEST(EmbeddedModel, ChunkLayoutIsTheFixedOne) {
         EXPECT_EQ(Read32(EmbeddedModel, chunk.at + 2), 0u) << "at " << chunk.at;
     }
     EXPECT_EQ(EmbeddedModel[18], 0) << "the object name is empty";
-    EXPECT_EQ(Read16(EmbeddedModel, 31), uint32_t(VertexCount));
-    EXPECT_EQ(Read16(EmbeddedModel, FaceListOffset + 6), uint32_t(FaceCount));
-    EXPECT_EQ(FaceDataOffset + 8 * FaceCount, EmbeddedModelBytes);
-    for (int f = 0; f < FaceCount; ++f) ASSERT_EQ(Read16(EmbeddedModel, FaceDataOffset + 8 * f + 6), 0u) << f;
+    EXPECT_EQ(Read16(EmbeddedModel, 31), uint32_t(EmbeddedVertexCount));
+    EXPECT_EQ(Read16(EmbeddedModel, FaceListOffset + 6), uint32_t(EmbeddedFaceCount));
+    EXPECT_EQ(FaceDataOffset + 8 * EmbeddedFaceCount, EmbeddedModelBytes);
+    for (int f = 0; f < EmbeddedFaceCount; ++f) ASSERT_EQ(Read16(EmbeddedModel, FaceDataOffset + 8 * f + 6), 0u) << f;
 }
 
 TEST(EmbeddedModel, FacesAreValidAndUseEveryVertex) {
-    std::vector<int> uses(VertexCount, 0);
+    std::vector<int> uses(EmbeddedVertexCount, 0);
     for (const Triangle& t : StoredFaces()) {
         for (uint32_t v : t.v) {
-            ASSERT_LT(v, uint32_t(VertexCount));
+            ASSERT_LT(v, uint32_t(EmbeddedVertexCount));
             ++uses[v];
         }
         EXPECT_TRUE(t.v[0] != t.v[1] && t.v[1] != t.v[2] && t.v[0] != t.v[2]);
     }
-    for (int v = 0; v < VertexCount; ++v) EXPECT_GT(uses[v], 0) << "vertex " << v;
+    for (int v = 0; v < EmbeddedVertexCount; ++v) EXPECT_GT(uses[v], 0) << "vertex " << v;
 }
 
 TEST(EmbeddedModel, PositionsFillTheStoredBox) {
@@ -123,7 +120,7 @@ TEST(EmbeddedModel, PositionsFillTheStoredBox) {
 
 TEST(EmbeddedModel, PreparedFacesAndVertexNormalsAreDefined) {
     const std::vector<Vec3> v = NormalizedVertices();
-    std::vector<Vec3> sums(VertexCount, Vec3{0, 0, 0});
+    std::vector<Vec3> sums(EmbeddedVertexCount, Vec3{0, 0, 0});
     for (const Triangle& t : StoredFaces()) {
         const Vec3 n = FaceCross(v, t);
         const double length = Length(n);
@@ -135,7 +132,7 @@ TEST(EmbeddedModel, PreparedFacesAndVertexNormalsAreDefined) {
         }
     }
     // A vertex whose face normals cancel would get a NaN shading normal.
-    for (int i = 0; i < VertexCount; ++i) EXPECT_GT(Length(sums[i]), 0.25) << "vertex " << i;
+    for (int i = 0; i < EmbeddedVertexCount; ++i) EXPECT_GT(Length(sums[i]), 0.25) << "vertex " << i;
 }
 
 TEST(EmbeddedModel, NormalizedShapeHasTheExpectedProportions) {
@@ -170,8 +167,8 @@ TEST(EmbeddedModel, GlassFacesTheFrontAndCarriesThePictureBand) {
     const std::vector<Triangle> faces = StoredFaces();
     double facing = 0;
     float vLo = 1e9f, vHi = -1e9f, uLo = 1e9f, uHi = -1e9f;
-    for (int f = 0; f < FaceCount; ++f) {
-        if (FaceClassOf(f) != 1) continue;
+    for (int f = 0; f < EmbeddedFaceCount; ++f) {
+        if (EmbeddedClassOf(f) != 1) continue;
         facing += FaceCross(v, faces[f]).z;
         for (uint32_t i : faces[f].v) {
             vLo = std::fmin(vLo, v[i].y * 64.0f + 64.0f);
@@ -195,11 +192,11 @@ TEST(FaceClassTable, RunsMatchTheModelParts) {
     int next = 0;
     for (const auto& run : runs) {
         ASSERT_EQ(run.first, next);
-        for (int f = run.first; f <= run.last; ++f) ASSERT_EQ(FaceClassOf(f), run.faceClass) << "face " << f;
+        for (int f = run.first; f <= run.last; ++f) ASSERT_EQ(EmbeddedClassOf(f), run.faceClass) << "face " << f;
         next = run.last + 1;
     }
     EXPECT_EQ(next, FaceClassCount);
-    EXPECT_EQ(FaceClassOf(FaceClassCount), NoFaceClass);
+    EXPECT_EQ(EmbeddedClassOf(FaceClassCount), NoFaceClass);
 }
 
 TEST(FaceClassTable, FacesPastTheTableAndEntriesOutsideTheClassesHaveNone) {
@@ -249,8 +246,8 @@ TEST(BandImage, LetterInkLiesWhereTheGlassShowsIt) {
     const std::vector<Vec3> v = NormalizedVertices();
     const std::vector<Triangle> faces = StoredFaces();
     float uLo = 1e9f, uHi = -1e9f;
-    for (int f = 0; f < FaceCount; ++f)
-        if (FaceClassOf(f) == 1)
+    for (int f = 0; f < EmbeddedFaceCount; ++f)
+        if (EmbeddedClassOf(f) == 1)
             for (uint32_t i : faces[f].v) {
                 uLo = std::fmin(uLo, v[i].x * 64.0f + 64.0f);
                 uHi = std::fmax(uHi, v[i].x * 64.0f + 64.0f);

@@ -10,7 +10,8 @@
 #include "app/scene_setup.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
+#include "render/model_transform.h"
 #include "render/screen_point.h"
 #include "tests/support/scoped_scene_state.h"
 

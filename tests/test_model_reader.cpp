@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "assets/model_reader.h"
 #include "core/scene_arrays.h"
 #include "tests/support/chunk_writer.h"
+#include "tests/support/embedded_model_layout.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ struct TestObject {
 // reader enters them without looking at their length.
 struct ModelWriter : ChunkWriter {
     bool foreignEverywhere = false;  // put a chunk to skip at every place one may stand
+    bool realLengths = false;        // object, mesh and list chunks say where they end
 
     // A chunk the reader must skip by its length. Its payload repeats the
     // sought ids, so a reader that looks inside it goes wrong.
@@ -46,31 +49,49 @@ struct ModelWriter : ChunkWriter {
     void MaybeForeign(uint16_t id) {
         if (foreignEverywhere) Foreign(id);
     }
+    void Close(size_t at) {
+        if (realLengths) CloseChunk(at);
+    }
     // Writes one object; returns the offset right after its last face record.
-    size_t Object(const TestObject& object) {
-        Header(ObjectId);
+    // Without vertices or faces the object has no such list at all.
+    size_t Object(const TestObject& object, bool withMesh = true) {
+        const size_t objectAt = Header(ObjectId);
         bytes.insert(bytes.end(), object.name.begin(), object.name.end());
         bytes.push_back(0);
         MaybeForeign(VertexListId);  // between the name and the mesh
-        Header(MeshId);
+        if (!withMesh) {
+            Foreign(0x4700);  // a camera's chunk
+            Close(objectAt);
+            return bytes.size();
+        }
+        const size_t meshAt = Header(MeshId);
         MaybeForeign(FaceListId);  // between the mesh header and the vertex list
-        Header(VertexListId);
-        U16(static_cast<uint16_t>(object.vertices.size()));
-        for (const Vec3& v : object.vertices) {
-            const uint8_t* raw = reinterpret_cast<const uint8_t*>(&v);
-            bytes.insert(bytes.end(), raw, raw + sizeof v);
+        if (!object.vertices.empty()) {
+            const size_t listAt = Header(VertexListId);
+            U16(static_cast<uint16_t>(object.vertices.size()));
+            for (const Vec3& v : object.vertices) {
+                const uint8_t* raw = reinterpret_cast<const uint8_t*>(&v);
+                bytes.insert(bytes.end(), raw, raw + sizeof v);
+            }
+            Close(listAt);
         }
         MaybeForeign(VertexListId);  // between the vertex list and the face list
-        Header(FaceListId);
-        U16(static_cast<uint16_t>(object.faces.size()));
-        for (const Face& f : object.faces) {
-            U16(f.a);
-            U16(f.b);
-            U16(f.c);
-            U16(0x0007);  // flags, dropped
-        }
         size_t end = bytes.size();
+        if (!object.faces.empty()) {
+            const size_t listAt = Header(FaceListId);
+            U16(static_cast<uint16_t>(object.faces.size()));
+            for (const Face& f : object.faces) {
+                U16(f.a);
+                U16(f.b);
+                U16(f.c);
+                U16(0x0007);  // flags, dropped
+            }
+            end = bytes.size();
+            Close(listAt);
+        }
         MaybeForeign(MeshId);  // after the face list
+        Close(meshAt);
+        Close(objectAt);
         return end;
     }
 };
@@ -106,6 +127,13 @@ TestObject Quad() {
     memcpy(&nan, &nanBits, 4);
     return {"quad", {V(-1, -2, -3), V(nan, -0.0f, 1e30f), V(0.5f, 0.25f, 0.125f), V(10, 20, 30)},
             {{0, 1, 2}, {0, 2, 3}, {3, 3, 1}}};
+}
+
+// The quad with every coordinate a finite number, as a drawable model has.
+TestObject FiniteQuad() {
+    TestObject quad = Quad();
+    quad.vertices[1] = V(0, -0.0f, 1e30f);
+    return quad;
 }
 
 // Output arrays with exactly the room ReadModel may use, filled with a mark.
@@ -347,53 +375,146 @@ TEST(ModelReader, FaceIndexOutsideItsObjectEndsTheWalk) {
 }
 
 TEST(ModelReader, TotalsStayWithinTheModelLimits) {
-    // One object exactly at both limits is read whole.
+    // One object at both limits, the most a 3DS list holds, is read whole.
     TestObject full;
-    for (int i = 0; i < MaxModelVertices; i++) full.vertices.push_back(V(float(i), 0, 0));
+    for (int i = 0; i < MaxModelVertices; i++) full.vertices.push_back(V(float(i), float(i % 7), 0));
     for (int i = 0; i < MaxModelFaces; i++) {
-        uint16_t a = static_cast<uint16_t>(i % MaxModelVertices);
-        full.faces.push_back({a, uint16_t((a + 1) % MaxModelVertices), 0});
+        uint16_t a = static_cast<uint16_t>(i);
+        full.faces.push_back({a, uint16_t((a + 1) % MaxModelVertices), uint16_t((a + 2) % MaxModelVertices)});
     }
+    const std::vector<uint8_t> whole = MakeStream({full}, false);
     ModelOutput out;
-    ExpectModel(ReadExact(MakeStream({full}, false), out), out, {full});
+    ExpectModel(ReadExact(whole, out), out, {full});
+    const ModelCheck check = CheckModel(whole.data(), whole.size());
+    EXPECT_EQ(check.problem, "");
+    EXPECT_EQ(check.faceCount, uint32_t(MaxModelFaces));
 
-    // One vertex or one face more, alone or after another object: that
-    // object and the rest are left out.
-    TestObject tooManyVertices = full;
-    tooManyVertices.vertices.push_back(V(1, 1, 1));
-    tooManyVertices.faces.resize(1);
-    TestObject tooManyFaces = full;
-    tooManyFaces.faces.push_back({0, 1, 2});
-    for (const TestObject& over : {tooManyVertices, tooManyFaces}) {
-        ModelOutput alone;
-        ModelCounts counts = ReadExact(MakeStream({over}, false), alone);
-        EXPECT_EQ(counts.vertexCount, 0);
-        EXPECT_EQ(counts.faceCount, 0);
-        EXPECT_TRUE(alone.IsUntouched());
+    // A second object past either limit is left out by the reader and named
+    // by the check with the whole model's totals.
+    TestObject fewVertices = full, manyFaces = Triangle();
+    fewVertices.vertices.resize(2);
+    fewVertices.faces.assign(1, {0, 1, 1});
+    manyFaces.faces.assign(MaxModelFaces, {0, 1, 2});
+    const struct { TestObject first, second; const char* problem; } overs[] = {
+        {Triangle(), manyFaces, "65537 faces in all, more than the 65535 a model may have"},
+        {fewVertices, full, "65537 vertices in all, more than the 65535 a model may have"}};
+    for (const auto& over : overs) {
+        const std::vector<uint8_t> stream = MakeStream({over.first, over.second}, false);
+        ModelOutput partial;
+        ExpectModel(ReadExact(stream, partial), partial, {over.first});
+        EXPECT_EQ(CheckModel(stream.data(), stream.size()).problem, over.problem);
     }
-    TestObject rest = full;
-    rest.vertices.resize(MaxModelVertices - 3);  // 3 + 1997: exactly the limit
-    rest.faces.resize(10);
-    ModelOutput afterOther;
-    ExpectModel(ReadExact(MakeStream({Triangle(), rest, Triangle()}, false), afterOther), afterOther,
-                {Triangle(), rest});
+}
+
+// Where object, mesh and list chunks say where they end, searches stay
+// inside them: an object without a mesh (a camera) is passed over instead of
+// taking the next object's mesh, and a mesh without a face list ends the walk
+// instead of taking the next object's faces.
+TEST(ModelReader, SearchesStayInsideChunksOfKnownLength) {
+    ModelWriter w;
+    w.realLengths = true;
+    size_t main = w.Header(MainId);
+    size_t editor = w.Header(EditorId);
+    w.Object(Triangle());
+    w.Object({"camera", {}, {}}, false);
+    w.Object(FiniteQuad());
+    w.CloseChunk(editor);
+    w.CloseChunk(main);
+    ModelOutput out;
+    std::vector<uint16_t> objects(MaxModelFaces, 0xABCD);
+    std::unique_ptr<uint8_t[]> exact(new uint8_t[w.bytes.size()]);
+    memcpy(exact.get(), w.bytes.data(), w.bytes.size());
+    const ModelCounts counts =
+        ReadModel(exact.get(), w.bytes.size(), out.vertices.data(), out.faces.data(), objects.data());
+    ExpectModel(counts, out, {Triangle(), FiniteQuad()});
+    // Each object with faces has its number; the camera has none.
+    EXPECT_EQ(std::vector<uint16_t>(objects.begin(), objects.begin() + 6),
+              (std::vector<uint16_t>{0, 0, 1, 1, 1, 0xABCD}));
+    EXPECT_EQ(CheckModel(w.bytes.data(), w.bytes.size()).problem, "");
+
+    ModelWriter noFaces;
+    noFaces.realLengths = true;
+    main = noFaces.Header(MainId);
+    noFaces.Header(EditorId);
+    noFaces.Object(Triangle());
+    noFaces.Object({"points", {V(1, 1, 1)}, {}});
+    noFaces.Object(Quad());
+    noFaces.CloseChunk(main);
+    ModelOutput out2;
+    ExpectModel(ReadExact(noFaces.bytes, out2), out2, {Triangle()});
+    EXPECT_EQ(CheckModel(noFaces.bytes.data(), noFaces.bytes.size()).problem,
+              "object 2 ('points') has a triangle mesh without a face list");
+}
+
+// Every stream the check passes is read whole, with the check's totals; every
+// other gets one sentence saying what is wrong, and where.
+TEST(CheckModel, PassesWholeModelsAndNamesWhatIsWrongWithTheRest) {
+    for (bool foreign : {false, true}) {
+        const std::vector<uint8_t> stream = MakeStream({Triangle(), FiniteQuad(), Triangle()}, foreign);
+        const ModelCheck check = CheckModel(stream.data(), stream.size());
+        EXPECT_EQ(check.problem, "");
+        ModelOutput out;
+        const ModelCounts counts = ReadExact(stream, out);
+        EXPECT_EQ(check.vertexCount, counts.vertexCount);
+        EXPECT_EQ(check.faceCount, counts.faceCount);
+    }
+
+    TestObject cube = Triangle();
+    cube.name = "cube";
+    TestObject badIndex = cube, notFinite = Triangle(), flat = cube, noFaces = cube;
+    badIndex.faces[1].b = 3;
+    notFinite.vertices[2].y = std::numeric_limits<float>::infinity();
+    for (Vec3& v : flat.vertices) v = V(2, 2, 2);
+    noFaces.faces.clear();
+    std::vector<uint8_t> shortMain = MakeStream({Triangle()}, false);
+    shortMain.resize(shortMain.size() - 1);
+    std::vector<uint8_t> listPastEnd = MakeStream({Triangle(), cube}, false);
+    listPastEnd[2] = static_cast<uint8_t>(listPastEnd.size() - 1);  // the main chunk ends in the last face
+    std::vector<uint8_t> notModel = MakeStream({Triangle()}, false);
+    notModel[0] = 'X';
+
+    ModelWriter tooShort;
+    size_t main = tooShort.Header(MainId);
+    tooShort.Header(EditorId);
+    tooShort.Object(Triangle());
+    tooShort.Header(0xB000, 3);
+    tooShort.CloseChunk(main);
+
+    const struct { std::vector<uint8_t> stream; std::string problem; } cases[] = {
+        {{}, "the file is empty"},
+        {notModel, "not a 3DS model: it does not begin with the 3DS main chunk (4D4D)"},
+        {shortMain, "cut short: its main chunk is " + std::to_string(shortMain.size() + 1) +
+                        " bytes long, but the file holds only " + std::to_string(shortMain.size())},
+        {listPastEnd, "damaged or cut short: the face list of object 2 ('cube') runs past the end of its chunk"},
+        {tooShort.bytes, "damaged: the chunk at byte " + std::to_string(tooShort.bytes.size() - 6) +
+                             " gives a length shorter than its own 6-byte header"},
+        {MakeStream({Triangle(), badIndex}, false),
+         "object 2 ('cube'): face 1 names vertex 3, but the object has only 3 vertices"},
+        {MakeStream({notFinite}, false), "object 1 ('tri'): vertex 2 has a coordinate that is not a finite number"},
+        {MakeStream({flat}, false), "all its vertices lie at one point, so it has no size to draw"},
+        {MakeStream({}, false), "no faces to draw"},
+    };
+    for (const auto& c : cases) {
+        const ModelCheck check = CheckModel(c.stream.data(), c.stream.size());
+        EXPECT_EQ(check.problem, c.problem);
+    }
 }
 
 TEST(ModelReader, EmbeddedModel) {
     ModelOutput out;
     ModelCounts counts = ReadModel(EmbeddedModel, EmbeddedModelBytes, out.vertices.data(), out.faces.data());
-    ASSERT_EQ(counts.vertexCount, 1052);
-    ASSERT_EQ(counts.faceCount, 1932);
-    // Positions copied unchanged from offset 33, faces as stored from 12665.
-    EXPECT_EQ(0, memcmp(out.vertices.data(), EmbeddedModel + 33, 1052 * sizeof(Vec3)));
+    ASSERT_EQ(counts.vertexCount, EmbeddedVertexCount);
+    ASSERT_EQ(counts.faceCount, EmbeddedFaceCount);
+    // Positions copied unchanged, faces as stored.
+    EXPECT_EQ(0, memcmp(out.vertices.data(), EmbeddedModel + VertexDataOffset, EmbeddedVertexCount * sizeof(Vec3)));
     for (int i = 0; i < counts.faceCount; i++) {
-        const uint8_t* record = EmbeddedModel + 12665 + 8 * i;
+        const uint8_t* record = EmbeddedModel + FaceDataOffset + 8 * i;
         EXPECT_EQ(out.faces[i].a, record[0] | record[1] << 8);
         EXPECT_EQ(out.faces[i].b, record[2] | record[3] << 8);
         EXPECT_EQ(out.faces[i].c, record[4] | record[5] << 8);
-        EXPECT_LT(out.faces[i].a, 1052);
-        EXPECT_LT(out.faces[i].b, 1052);
-        EXPECT_LT(out.faces[i].c, 1052);
+        EXPECT_LT(out.faces[i].a, EmbeddedVertexCount);
+        EXPECT_LT(out.faces[i].b, EmbeddedVertexCount);
+        EXPECT_LT(out.faces[i].c, EmbeddedVertexCount);
     }
-    EXPECT_EQ(out.WordAfterVertex(1052), 0xFFFFFFFFu);
+    EXPECT_EQ(out.WordAfterVertex(EmbeddedVertexCount), 0xFFFFFFFFu);
 }

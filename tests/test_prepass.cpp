@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/scene_state.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/prepass.h"
 #include "tests/support/bit_equality.h"
 #include "tests/support/prepass_one_row.h"

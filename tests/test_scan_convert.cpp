@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "core/reciprocal.h"
-#include "render/clear_and_transform.h"
+#include "render/band_plan.h"
+#include "render/buffer_clears.h"
 #include "render/nearest_marks.h"
 #include "render/row_walk.h"
 #include "render/shade_edges.h"

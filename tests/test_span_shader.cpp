@@ -1,45 +1,47 @@
 // The span shader: clipping, depth and front-surface tests, lighting, texture,
-// bump and store, against worked numbers and against the one-pixel-at-a-time
-// reference shader on many random spans.
+// bump and store, against worked numbers and, through the gathering entry the
+// band workers use, against the one-pixel-at-a-time reference shader.
 #include <gtest/gtest.h>
 #include <smmintrin.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <random>
 #include <vector>
 
 #include "core/reciprocal.h"
-#include "render/clear_and_transform.h"
-#include "render/lane_count.h"
+#include "render/buffer_clears.h"
+#include "render/eight_lane_check.h"
 #include "render/lights.h"
 #include "render/span_shader.h"
-#include "tests/support/scoped_mode.h"
 #include "tests/support/bit_equality.h"
+#include "tests/support/lane_widths.h"
 #include "tests/support/reference_shader.h"
+#include "tests/support/scoped_mode.h"
 
 namespace {
 
-constexpr int Width = 64;
+// Rows of 320 pixels: a span can fill the pending pixels (PendingCapacity)
+// several times over before it ends.
+constexpr int Width = 320;
 constexpr int Rows = 8;
-constexpr int MapSize = 128;
 constexpr uint32_t Opaque8 = 7;  // class colour index of FaceClass 8: (111, 111, 111)
 constexpr uint32_t TranslucentIndex = ClassColorIndexOf(TranslucentFaceClass);
+static_assert(Width > 4 * PendingCapacity);
 
-float Rcp(float x) { return ReciprocalOf(x); }  // estimated, or exact in portable mode
 uint8_t Channel(uint32_t pixel, int lane) { return static_cast<uint8_t>(pixel >> (8 * lane)); }
 
 struct Buffers {
     std::vector<uint32_t> colour = std::vector<uint32_t>(Width * Rows, 0);
     std::vector<float> shade = std::vector<float>(Width * Rows, DepthClearValue);
     std::vector<float> prepass = std::vector<float>(Width * Rows, DepthClearValue);
-    std::vector<uint32_t> texture = std::vector<uint32_t>(MapSize * MapSize, 0xFFFFFFFF);
-    std::vector<uint8_t> heights = std::vector<uint8_t>(MapSize * MapSize, 255);
+    std::vector<uint32_t> texture = std::vector<uint32_t>(TexelCount, 0xFFFFFFFF);
+    std::vector<uint8_t> heights = std::vector<uint8_t>(TexelCount, 255);
+    LaneLights lights;
 
     FaceContext Context(uint32_t classIndex, BandRect band = {0, Rows, 0, Width}) {
-        return FaceContext{band, Width, prepass.data(), classIndex, heights.data(),
-                           colour.data(), shade.data(), texture.data()};
+        SplatLights(lights);
+        return FaceContext{band,          Width,         prepass.data(),  classIndex, heights.data(),
+                           colour.data(), shade.data(), texture.data(), &lights};
     }
 };
 
@@ -51,6 +53,25 @@ SpanEnd End(int32_t x, Vec4 normal, float u, float v, float depth) {
     return end;
 }
 
+struct RowSpan {
+    int32_t row;
+    SpanEnd end1, end2;
+};
+
+// The spans of one face, one per row, as a band worker's ShadeTriangle hands
+// them on: all gathered into the same pending pixels, lit whenever those fill
+// up and once at the end.
+void ShadeFace(const std::vector<RowSpan>& spans, const FaceContext& context) {
+    WithReciprocals([&](auto reciprocals) {
+        using Reciprocals = decltype(reciprocals);
+        PendingPixels pending;
+        for (const RowSpan& span : spans) GatherSpan<Reciprocals>(pending, span.row, span.end1, span.end2, context);
+        LightPendingPixels<Reciprocals>(pending, context);
+    });
+}
+
+void ShadeSpan(int32_t row, SpanEnd end1, SpanEnd end2, const FaceContext& c) { ShadeFace({{row, end1, end2}}, c); }
+
 class SpanShaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -61,99 +82,62 @@ protected:
 
 const Vec4 TowardsViewer{{0.0f, 0.0f, -1.0f, 0.0f}};
 
-TEST_F(SpanShaderTest, MatchesTheScalarVersionOnRandomSpans) {
-    std::mt19937 random(12345);
+class GatheredSpans : public SpanShaderTest, public ::testing::WithParamInterface<int> {};
+
+// Faces of two to eight spans on distinct rows, up to 520 columns from end to
+// end: the pending pixels fill in the middle of spans and collect across
+// rows. Every class, clips at the band's four sides, zero-length normals (NaN
+// after normalising), depths that tie with ShadeDepth, both arithmetic modes;
+// each lane width compared bit for bit with the one-pixel reference.
+TEST_P(GatheredSpans, MatchTheOnePixelReferenceBitForBit) {
+    if (LaneWidthMissing(GetParam())) GTEST_SKIP() << NoEightLanes;
+    const ScopedMode keptArithmetic(PortableArithmetic);
+    const ScopedMode keptLanes(UseEightLanes, GetParam() == 8);
+    std::mt19937 random(777);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    std::uniform_real_distribution<float> coord(0.0f, 128.0f);
-    std::uniform_real_distribution<float> depth(-300.0f, 300.0f);
-    std::uniform_int_distribution<int> column(-20, Width + 20);
-    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_real_distribution<float> coord(-0.5f, 128.0f);
+    std::uniform_int_distribution<int> column(-100, Width + 100);
     std::uniform_real_distribution<float> nearby(-2.5f, 2.5f);
-    Buffers fast, reference;
-    for (size_t i = 0; i < fast.heights.size(); ++i) fast.heights[i] = static_cast<uint8_t>(byte(random));
-    for (auto& t : fast.texture) t = static_cast<uint32_t>(random());
-    int comparedPixels = 0;
-    for (int trial = 0; trial < 3000; ++trial) {
-        const uint32_t classIndex = static_cast<uint32_t>(trial % 9);
-        const BandRect band = trial % 3 == 0 ? BandRect{2, 6, 0, Width} : BandRect{0, Rows, 0, Width};
-        const float z = depth(random);
-        for (size_t i = 0; i < fast.shade.size(); ++i) {
-            fast.prepass[i] = z + nearby(random);
-            fast.shade[i] = trial % 4 == 0 ? DepthClearValue : z + nearby(random) * 100.0f;
-            fast.colour[i] = static_cast<uint32_t>(random());
+    for (bool exact : {false, true}) {
+        PortableArithmetic = exact;
+        Buffers gathered, perPixel;
+        for (auto& h : gathered.heights) h = static_cast<uint8_t>(random());
+        for (auto& t : gathered.texture) t = static_cast<uint32_t>(random());
+        size_t comparedPixels = 0;
+        for (int trial = 0; trial < 600; ++trial) {
+            const uint32_t classIndex = static_cast<uint32_t>(trial % 9);
+            const BandRect band = trial % 3 == 0 ? BandRect{2, 6, 30, Width - 40} : BandRect{0, Rows, 0, Width};
+            const float z = 50.0f + nearby(random);
+            for (size_t i = 0; i < gathered.shade.size(); ++i) {
+                gathered.prepass[i] = z + nearby(random);
+                // Some pixels hold exactly the span's end depth: equal depths fail.
+                gathered.shade[i] = trial % 5 == 0 ? z : trial % 4 == 0 ? DepthClearValue : z + nearby(random);
+                gathered.colour[i] = static_cast<uint32_t>(random());
+            }
+            perPixel = gathered;
+            const bool zeroNormal = trial % 7 == 0;
+            auto randomEnd = [&] {
+                const Vec4 n = zeroNormal ? Vec4{{0, 0, 0, 0}} : Vec4{{unit(random), unit(random), unit(random), 0}};
+                return End(column(random), n, coord(random), coord(random), z + nearby(random));
+            };
+            std::vector<RowSpan> spans;  // on two to eight rows, bottom up or top down
+            for (int32_t k = trial % 2; k < Rows; k += 1 + trial % 3)
+                spans.push_back({trial % 4 < 2 ? k : Rows - 1 - k, randomEnd(), randomEnd()});
+
+            ShadeFace(spans, gathered.Context(classIndex, band));
+            const ReferenceShader reference(perPixel.Context(classIndex, band), exact);
+            for (const RowSpan& span : spans) {
+                reference.Span(span.row, span.end1, span.end2);
+                comparedPixels += static_cast<size_t>(std::abs(span.end1.x - span.end2.x));
+            }
+            ASSERT_TRUE(SameWords(gathered.colour, perPixel.colour)) << "colour, trial " << trial << " exact " << exact;
+            ASSERT_TRUE(SameWords(gathered.shade, perPixel.shade)) << "depth, trial " << trial << " exact " << exact;
         }
-        reference.colour = fast.colour;
-        reference.shade = fast.shade;
-        reference.prepass = fast.prepass;
-        reference.heights = fast.heights;
-        reference.texture = fast.texture;
-        const SpanEnd a = End(column(random), Vec4{{unit(random), unit(random), unit(random), 0}}, coord(random),
-                              coord(random), z + depth(random) * 0.01f);
-        const SpanEnd b = End(column(random), Vec4{{unit(random), unit(random), unit(random), 0}}, coord(random),
-                              coord(random), z + depth(random) * 0.01f);
-        const int32_t row = trial % Rows;
-        const FaceContext fastContext = fast.Context(classIndex, band);
-        const FaceContext referenceContext = reference.Context(classIndex, band);
-        ShadeSpan(row, a, b, fastContext);
-        ReferenceShader(referenceContext, PortableArithmetic).Span(row, a, b);
-        ASSERT_TRUE(SameWords(fast.colour, reference.colour)) << "colour differs, trial " << trial;
-        ASSERT_TRUE(SameWords(fast.shade, reference.shade)) << "depth differs, trial " << trial;
-        comparedPixels += std::abs(a.x - b.x);
+        EXPECT_GT(comparedPixels, 100000u);
     }
-    EXPECT_GT(comparedPixels, 10000);
 }
 
-// The batched shader against the one-pixel-at-a-time reference, in both
-// arithmetic modes and with four and (where the processor allows) eight
-// lanes, on random spans that include zero-length normals (NaN after
-// normalising), depth ties with ShadeDepth and long spans that fill several
-// batches.
-TEST_F(SpanShaderTest, BatchedShaderMatchesThePerPixelShaderBitForBit) {
-    const ScopedMode keptArithmetic(PortableArithmetic);
-    const ScopedMode keptLanes(UseEightLanes);
-    for (bool eight : {false, true}) {
-        if (eight && !EightLanesUsable()) continue;
-        UseEightLanes = eight;
-        std::mt19937 random(777);
-        std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-        std::uniform_real_distribution<float> coord(-0.5f, 128.0f);
-        std::uniform_int_distribution<int> column(-150, Width + 150);
-        std::uniform_int_distribution<int> byte(0, 255);
-        std::uniform_real_distribution<float> nearby(-2.5f, 2.5f);
-        for (bool exact : {false, true}) {
-            PortableArithmetic = exact;
-            Buffers batched, perPixel;
-            for (auto& h : batched.heights) h = static_cast<uint8_t>(byte(random));
-            for (auto& t : batched.texture) t = static_cast<uint32_t>(random());
-            for (int trial = 0; trial < 2000; ++trial) {
-                const uint32_t classIndex = static_cast<uint32_t>(trial % 9);
-                const float z = 50.0f + nearby(random);
-                for (size_t i = 0; i < batched.shade.size(); ++i) {
-                    batched.prepass[i] = z + nearby(random);
-                    // Some pixels hold exactly the span's end depth: equal depths fail.
-                    batched.shade[i] = trial % 5 == 0 ? z : trial % 4 == 0 ? DepthClearValue : z + nearby(random);
-                    batched.colour[i] = static_cast<uint32_t>(random());
-                }
-                perPixel = batched;
-                const bool zeroNormal = trial % 7 == 0;
-                auto randomEnd = [&] {
-                    const Vec4 n =
-                        zeroNormal ? Vec4{{0, 0, 0, 0}} : Vec4{{unit(random), unit(random), unit(random), 0}};
-                    return End(column(random), n, coord(random), coord(random), z + nearby(random));
-                };
-                const SpanEnd a = randomEnd(), b = randomEnd();
-                const int32_t row = trial % Rows;
-                ShadeSpan(row, a, b, batched.Context(classIndex));
-                ReferenceShader(perPixel.Context(classIndex), exact).Span(row, a, b);
-                ASSERT_EQ(0, std::memcmp(batched.colour.data(), perPixel.colour.data(), batched.colour.size() * 4))
-                    << "colour differs, trial " << trial << (exact ? " (exact)" : " (estimates)");
-                ASSERT_EQ(0, std::memcmp(batched.shade.data(), perPixel.shade.data(), batched.shade.size() * 4))
-                    << "depth differs, trial " << trial << (exact ? " (exact)" : " (estimates)") << " lanes "
-                    << (eight ? 8 : 4);
-            }
-        }
-    }
-}
+INSTANTIATE_TEST_SUITE_P(LaneWidths, GatheredSpans, ::testing::Values(4, 8));
 
 TEST_F(SpanShaderTest, ClipsToTheBandAndDrawsHalfOpenRuns) {
     Buffers buffers;
@@ -178,7 +162,7 @@ TEST_F(SpanShaderTest, LeftClipAdvancesTheEndByTheClippedColumns) {
     Buffers buffers;
     const FaceContext context = buffers.Context(Opaque8);
     ShadeSpan(4, End(-5, TowardsViewer, 0, 0, 100.0f), End(20, TowardsViewer, 0, 0, 150.0f), context);
-    const float step = (150.0f - 100.0f) * Rcp(25.0f);
+    const float step = (150.0f - 100.0f) * ReciprocalOf(25.0f);  // estimated, or exact in portable mode
     float expected = step * 5.0f + 100.0f;
     for (int x = 0; x < 20; ++x) {
         EXPECT_EQ(buffers.shade[4 * Width + x], expected) << x;

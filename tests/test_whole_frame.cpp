@@ -3,25 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <limits>
 #include <vector>
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
+#include "app/scene_files.h"
+#include "app/scene_setup.h"
 #include "core/reciprocal.h"
 #include "core/scene_state.h"
 #include "core/scene_arrays.h"
+#include "platform/band_threads.h"
+#include "render/band_plan.h"
 #include "render/band_workers.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "render/frame_pipeline.h"
+#include "render/lights.h"
 #include "render/prepass.h"
-#include "render/screen_point.h"
+#include "tests/support/bit_equality.h"
+#include "tests/support/chunk_writer.h"
+#include "tests/support/lane_widths.h"
 #include "tests/support/prepass_one_row.h"
 #include "tests/support/read_only_rows.h"
 #include "tests/support/scoped_mode.h"
-#include "tests/support/bit_equality.h"
-#include "render/lane_count.h"
 
 namespace {
 
@@ -103,15 +110,8 @@ TEST_F(WholeFrame, PrepassMatchesOneRowAtATime) {
         const Frame f = DrawThreaded(frame);
         std::vector<float> oneRow(f.prepass.size(), DepthClearValue);
         for (uint32_t i = 0; i < Scene.faceCount; ++i) {
-            const uint16_t corners[3] = {ModelFaces[i].a, ModelFaces[i].b, ModelFaces[i].c};
             PrepassVertex v[3];
-            bool placed = true;
-            for (int k = 0; k < 3; ++k) {
-                const Vec3& screen = ScreenVertices[corners[k]];
-                v[k] = PrepassVertex{ToScreenPoint(screen).x, ToScreenPoint(screen).y, screen.z};
-                placed = placed && HasScreenPosition(screen);
-            }
-            if (placed) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
+            if (PrepassCornersOf(i, v)) PrepassTriangleOneRow(v[0], v[1], v[2], oneRow.data());
         }
         EXPECT_TRUE(SameWords(oneRow, f.prepass)) << frame;
     }
@@ -173,11 +173,14 @@ TEST_F(WholeFrame, EachBandDrawsOnlyItsOwnRows) {
 // keeps it, as lighting every fragment in face order would. Right triangles
 // give spans of every length from 1 to 12, at start columns of every residue
 // modulo 8, clipped at the left and right edges, in either band and across the
-// middle row; both arithmetic modes, four and eight lanes.
-TEST_F(WholeFrame, EqualDepthsKeepTheEarlierFace) {
+// middle row; both arithmetic modes, each lane width.
+class WholeFrameLanes : public WholeFrame, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WholeFrameLanes, EqualDepthsKeepTheEarlierFace) {
+    if (LaneWidthMissing(GetParam())) GTEST_SKIP() << NoEightLanes;
     const std::vector<Face> savedFaces(ModelFaces, ModelFaces + Scene.faceCount);
     const ScopedMode keptArithmetic(PortableArithmetic);
-    const ScopedMode keptLanes(UseEightLanes);
+    const ScopedMode keptLanes(UseEightLanes, GetParam() == 8);
     constexpr uint32_t Earlier = 52, Later = 429;  // the first faces of classes 2 and 3
     constexpr int Side = 12;
     struct Place {
@@ -213,18 +216,14 @@ TEST_F(WholeFrame, EqualDepthsKeepTheEarlierFace) {
     };
     for (bool exact : {false, true}) {
         PortableArithmetic = exact;
-        for (bool eight : {false, true}) {
-            if (eight && !EightLanesUsable()) continue;
-            UseEightLanes = eight;
-            const Frame earlierAlone = draw(true, false), laterAlone = draw(false, true), both = draw(true, true);
-            size_t covered = 0, told = 0;  // pixels drawn, and those where the two faces' colours differ
-            for (size_t i = 0; i < earlierAlone.colour.size(); ++i) {
-                covered += earlierAlone.shade[i] != DepthClearValue;
-                told += earlierAlone.colour[i] != laterAlone.colour[i];
-            }
-            EXPECT_EQ(told, covered);
-            EXPECT_TRUE(SameBytes(both, earlierAlone)) << (exact ? "exact" : "estimates") << (eight ? " 8" : " 4");
+        const Frame earlierAlone = draw(true, false), laterAlone = draw(false, true), both = draw(true, true);
+        size_t covered = 0, told = 0;  // pixels drawn, and those where the two faces' colours differ
+        for (size_t i = 0; i < earlierAlone.colour.size(); ++i) {
+            covered += earlierAlone.shade[i] != DepthClearValue;
+            told += earlierAlone.colour[i] != laterAlone.colour[i];
         }
+        EXPECT_EQ(told, covered);
+        EXPECT_TRUE(SameBytes(both, earlierAlone)) << (exact ? "exact" : "estimates");
     }
     std::copy(savedFaces.begin(), savedFaces.end(), ModelFaces);
 }
@@ -323,7 +322,7 @@ void CheckBandsStoreOnlyInTheirRows() {
     for (int row : {0, half - 1, half, height - 1})
         for (int column : {0, width - 1})
             EXPECT_NE(oneThread.colour[static_cast<size_t>(row) * width + column], 0u) << row << ", " << column;
-    RunBandWorkers();
+    ForkJoinBandWorkers(RenderBand);
     EXPECT_TRUE(SameBytes(Capture(), oneThread));
 
     for (int band = 0; band < 2; ++band) {
@@ -348,11 +347,29 @@ TEST(WholeFrameBandRows, NoBandStoresOutsideItsRows) {
     CloseHeadlessScene();
 }
 
+INSTANTIATE_TEST_SUITE_P(LaneWidths, WholeFrameLanes, ::testing::Values(4, 8));
+
+// A band drawn with every fragment that passes the depth test lit in turn,
+// pass by pass: the reference for the band workers' two steps of the opaque
+// faces (marking the nearest fragments, then lighting only those).
+void DrawBandLightingEveryFragment(int band) {
+    ClearBandRows(band);
+    FaceContext context =
+        BandContextOver(band, Scene.width, Scene.height, Scene.prepassDepth, Scene.colorBuffer, Scene.shadeDepth);
+    LaneLights lights;
+    SplatLights(lights);
+    context.lights = &lights;
+    for (int order = 0; order < PassesPerBand; ++order) DrawEveryFragment(BandPass(order), context);
+}
+
 // Opaque faces lit only where they stay visible against every fragment lit as
-// it passes the depth test: whole frames at several zooms and screen sizes, in
-// both arithmetic modes, colour and depth identical. Where the processor
-// allows eight lanes, the reference is lit in four and the frame in eight.
-TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
+// it passes the depth test (in four lanes): whole frames at several zooms and
+// screen sizes, in both arithmetic modes, colour and depth identical, with
+// the frame lit in each lane width.
+class WholeFrameWinners : public ::testing::TestWithParam<int> {};
+
+TEST_P(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
+    if (LaneWidthMissing(GetParam())) GTEST_SKIP() << NoEightLanes;
     const ScopedMode keptArithmetic(PortableArithmetic);
     const ScopedMode keptLanes(UseEightLanes);
     const int screens[][2] = {{330, 250}, {641, 483}, {1290, 730}};
@@ -364,15 +381,79 @@ TEST(WholeFrameWinners, LightingOnlyTheNearestMatchesLightingEveryFragment) {
                 SeekFrame(frame);
                 PrepareFrame();
                 UseEightLanes = false;
-                RenderBandLightingEveryFragment(0);
-                RenderBandLightingEveryFragment(1);
+                for (int band = 0; band < BandCount; ++band) DrawBandLightingEveryFragment(band);
                 const Frame reference = Capture();
-                UseEightLanes = EightLanesUsable();
+                UseEightLanes = GetParam() == 8;
                 EXPECT_TRUE(SameBytes(reference, DrawThreaded(frame)))
                     << screen[0] << "x" << screen[1] << " frame " << frame << (exact ? " exact" : " estimates");
             }
         }
     }
+    CloseHeadlessScene();
+}
+
+INSTANTIATE_TEST_SUITE_P(LaneWidths, WholeFrameWinners, ::testing::Values(4, 8));
+
+// A sphere of columns x rows vertices, its faces in bands from the top, cut
+// after faceCount: one object of a 3DS stream.
+std::vector<uint8_t> SphereModel(int columns, int rows, int faceCount) {
+    ChunkWriter w;
+    const size_t main = w.Header(0x4D4D);
+    w.Header(0x3D3D);
+    w.Header(0x4000);
+    w.Text("sphere");
+    w.Header(0x4100);
+    w.Header(0x4110);
+    w.U16(static_cast<uint32_t>(columns * rows));
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            const float around = 6.2831853f * column / columns, down = 3.1415927f * (row + 0.5f) / rows;
+            w.Float(std::cos(around) * std::sin(down));
+            w.Float(std::cos(down));
+            w.Float(std::sin(around) * std::sin(down));
+        }
+    w.Header(0x4120);
+    w.U16(static_cast<uint32_t>(faceCount));
+    for (int face = 0; face < faceCount; ++face) {
+        const int row = face / 2 / columns, column = face / 2 % columns;
+        const uint32_t a = row * columns + column, b = row * columns + (column + 1) % columns;
+        const uint32_t corners[2][3] = {{a, b, a + columns}, {b, b + columns, a + columns}};
+        for (uint32_t corner : corners[face % 2]) w.U16(corner);
+        w.U16(0);
+    }
+    w.CloseChunk(main);
+    return w.bytes;
+}
+
+// A model at both limits (65535 vertices, 65535 faces, every seventh face
+// translucent): face tags, the marked-row tables and the class table reach
+// their last entries, and the nearest-lit frame still equals every fragment
+// lit in turn, drawn by the two workers as on one thread.
+TEST(WholeFrameWinners, AModelAtTheLimitsDrawsAsEveryFragmentLitInTurn) {
+    const std::vector<uint8_t> model = SphereModel(255, 257, MaxModelFaces);
+    std::vector<uint8_t> classes;
+    for (int face = 0; face < MaxModelFaces; ++face)
+        classes.insert(classes.end(), {static_cast<uint8_t>(face % 7 == 6 ? 1 : 2 + face % 8), 0});
+    ASSERT_TRUE(OpenHeadlessScene(ScreenWidth, ScreenHeight));
+    std::string error;
+    ASSERT_TRUE(InstallScene({{true, "sphere.3ds", model.data(), model.size()},
+                              {},
+                              {true, "sphere.bin", classes.data(), classes.size()}},
+                             error))
+        << error;
+    ASSERT_EQ(Scene.vertexCount, MaxModelVertices);
+    ASSERT_EQ(Scene.faceCount, MaxModelFaces);
+    for (uint32_t frame : {300u, 561u}) {
+        SeekFrame(frame);
+        PrepareFrame();
+        for (int band = 0; band < BandCount; ++band) DrawBandLightingEveryFragment(band);
+        const Frame reference = Capture();
+        EXPECT_GT(std::count_if(reference.colour.begin(), reference.colour.end(), [](uint32_t p) { return p != 0; }),
+                  ScreenWidth * ScreenHeight / 10);
+        EXPECT_TRUE(SameBytes(reference, DrawThreaded(frame))) << frame;
+        EXPECT_TRUE(SameBytes(reference, DrawOnOneThread(frame))) << frame;
+    }
+    PrepareScene();
     CloseHeadlessScene();
 }
 

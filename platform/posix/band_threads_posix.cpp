@@ -8,6 +8,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdint>
+
 #include "platform/band_threads.h"
 
 namespace {
@@ -70,15 +72,20 @@ struct StartGate {
     }
 };
 
+// What one worker draws, and the gate it waits behind.
 struct GatedWorker {
     StartGate* gate;
-    WorkerEntry entry;
+    BandRoutine drawBand;
+    int band;
 };
 
-void* RunBehindGate(void* argument) {
+// A worker thread's entry routine: its band, then the band's number as the
+// thread's exit code.
+void* RunBandWorker(void* argument) {
     const GatedWorker* worker = static_cast<const GatedWorker*>(argument);
     worker->gate->WaitUntilOpen();
-    return worker->entry(nullptr);
+    worker->drawBand(worker->band);
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(worker->band));
 }
 
 bool StartWorker(pthread_t* thread, GatedWorker* worker, int processor) {
@@ -86,21 +93,21 @@ bool StartWorker(pthread_t* thread, GatedWorker* worker, int processor) {
     if (pthread_attr_init(&attributes) != 0) return false;
     SetProcessorAffinity(&attributes, processor);
     SetHighestUnprivilegedPriority(&attributes);
-    int result = pthread_create(thread, &attributes, RunBehindGate, worker);
+    int result = pthread_create(thread, &attributes, RunBandWorker, worker);
     pthread_attr_destroy(&attributes);
     if (result != 0) {
         // A setting the system refuses (a restricted cpuset, a priority it
         // will not grant) must not cost the frame its worker: plain thread.
-        result = pthread_create(thread, nullptr, RunBehindGate, worker);
+        result = pthread_create(thread, nullptr, RunBandWorker, worker);
     }
     return result == 0;
 }
 
 }  // namespace
 
-void ForkJoinBandWorkers(WorkerEntry topEntry, WorkerEntry bottomEntry, BandRoutine drawBand) {
+void ForkJoinBandWorkers(BandRoutine drawBand) {
     StartGate gate;
-    GatedWorker topWorker{&gate, topEntry}, bottomWorker{&gate, bottomEntry};
+    GatedWorker topWorker{&gate, drawBand, 0}, bottomWorker{&gate, drawBand, 1};
     pthread_t top, bottom;
     bool topStarted = StartWorker(&top, &topWorker, 0);
     bool bottomStarted = StartWorker(&bottom, &bottomWorker, 1);
@@ -112,8 +119,4 @@ void ForkJoinBandWorkers(WorkerEntry topEntry, WorkerEntry bottomEntry, BandRout
     // Both workers passed the gate before they ended.
     pthread_cond_destroy(&gate.opened);
     pthread_mutex_destroy(&gate.mutex);
-}
-
-void EndWorkerThread(uint32_t exitCode) {
-    pthread_exit(reinterpret_cast<void*>(static_cast<uintptr_t>(exitCode)));
 }

@@ -1,6 +1,9 @@
-// Outside Windows a program's stdout already is its terminal or redirection.
+// Outside Windows a program's stdout and stderr already are its terminal or
+// redirection.
 #include <cstdio>
 
 #include "platform/console_output.h"
 
 void WriteStandardOutput(const char* text) { std::fputs(text, stdout); }
+
+void WriteStandardError(const char* text) { std::fputs(text, stderr); }

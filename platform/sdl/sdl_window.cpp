@@ -9,6 +9,7 @@
 
 #include "platform/sdl/sdl_event_translation.h"
 #include "platform/shell.h"
+#include "platform/startup_error.h"
 
 namespace {
 
@@ -95,11 +96,7 @@ bool OpenWindow(int width, int height) {
     return true;
 }
 
-void ReportStartupFailure() {
-    std::fprintf(stderr, "velmora: Startup failed.\n");
-    // "Error" is the caption Windows gives a message box that names none.
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Startup failed.", nullptr);
-}
+void ReportStartupFailure() { ShowStartupError("Startup failed."); }
 
 uint32_t* WindowImagePixels(int width, int height) {
     // The surface lives in memory shared with the X server until the window's

@@ -13,17 +13,33 @@ constexpr DWORD WorkerCount = 2;
 
 HANDLE Workers[WorkerCount];  // top band first, valid from the fork to the join
 
-HANDLE CreateConfiguredWorker(WorkerEntry entry) {
-    HANDLE worker = CreateThread(nullptr, 0, entry, nullptr, CREATE_SUSPENDED, nullptr);
-    if (worker != nullptr) SetThreadPriority(worker, THREAD_PRIORITY_TIME_CRITICAL);
-    return worker;
+// What one worker draws.
+struct BandWorker {
+    BandRoutine drawBand;
+    int band;
+};
+
+// A worker thread's entry routine: its band, then the band's number as the
+// thread's exit code.
+DWORD WINAPI RunBandWorker(LPVOID parameter) {
+    const BandWorker* worker = static_cast<const BandWorker*>(parameter);
+    worker->drawBand(worker->band);
+    ExitThread(static_cast<DWORD>(worker->band));
+}
+
+HANDLE CreateConfiguredWorker(BandWorker* worker) {
+    HANDLE thread = CreateThread(nullptr, 0, RunBandWorker, worker, CREATE_SUSPENDED, nullptr);
+    if (thread != nullptr) SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
+    return thread;
 }
 
 }  // namespace
 
-void ForkJoinBandWorkers(WorkerEntry top, WorkerEntry bottom, BandRoutine drawBand) {
-    Workers[0] = CreateConfiguredWorker(top);
-    Workers[1] = CreateConfiguredWorker(bottom);
+void ForkJoinBandWorkers(BandRoutine drawBand) {
+    // Both live until the join, after which neither worker runs.
+    BandWorker top{drawBand, 0}, bottom{drawBand, 1};
+    Workers[0] = CreateConfiguredWorker(&top);
+    Workers[1] = CreateConfiguredWorker(&bottom);
     // Where processor 1 does not exist the mask is refused and the bottom band
     // runs wherever the system places it; the picture does not depend on it.
     if (Workers[0] != nullptr) SetThreadAffinityMask(Workers[0], TopBandProcessors);
@@ -45,8 +61,4 @@ void ForkJoinBandWorkers(WorkerEntry top, WorkerEntry bottom, BandRoutine drawBa
     }
     if (Workers[0] != nullptr) CloseHandle(Workers[0]);
     if (Workers[1] != nullptr) CloseHandle(Workers[1]);
-}
-
-void EndWorkerThread(uint32_t exitCode) {
-    ExitThread(exitCode);
 }

@@ -12,8 +12,8 @@ namespace {
 
 // Redirected output (a file, a pipe) arrives as a usable handle; a program
 // started from a console without redirection, or from Explorer, has none.
-bool StdoutIsRedirected() {
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+bool IsRedirected(DWORD standardHandle) {
+    HANDLE out = GetStdHandle(standardHandle);
     return out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN;
 }
 
@@ -24,12 +24,12 @@ bool AttachToParentConsole() {
     return AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED;
 }
 
-}  // namespace
-
-void WriteStandardOutput(const char* text) {
-    if (StdoutIsRedirected()) {
-        std::fputs(text, stdout);
-        std::fflush(stdout);
+// To the redirection of the standard handle, else to the parent's console,
+// where both streams end up on the same screen.
+void WriteTo(DWORD standardHandle, FILE* stream, const char* text) {
+    if (IsRedirected(standardHandle)) {
+        std::fputs(text, stream);
+        std::fflush(stream);
         return;
     }
     if (!AttachToParentConsole()) return;
@@ -40,3 +40,9 @@ void WriteStandardOutput(const char* text) {
     WriteConsoleA(console, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
     CloseHandle(console);
 }
+
+}  // namespace
+
+void WriteStandardOutput(const char* text) { WriteTo(STD_OUTPUT_HANDLE, stdout, text); }
+
+void WriteStandardError(const char* text) { WriteTo(STD_ERROR_HANDLE, stderr, text); }

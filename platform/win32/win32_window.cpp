@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/shell.h"
+#include "platform/startup_error.h"
 #include "platform/window_messages.h"
 
 namespace {
@@ -97,9 +98,7 @@ bool OpenWindow(int width, int height) {
     return true;
 }
 
-void ReportStartupFailure() {
-    MessageBoxA(nullptr, "Startup failed.", nullptr, MB_ICONERROR);
-}
+void ReportStartupFailure() { ShowStartupError("Startup failed."); }
 
 // StretchDIBits copies from the program's own buffer; GDI keeps no image of
 // the window in this process.

@@ -1,11 +1,13 @@
 // libFuzzer target for the band picture: BuildTexture and BuildHeightMap over
 // arbitrary bytes, given with their true size. A picture too short to hold
 // the pixels is refused; whatever the bytes, the texture keeps its blank rows
-// and the colour bytes of each pasted texel only.
+// and the colour bytes of each pasted texel only. A picture CheckBandImage
+// passes is always pasted.
 #include <cstddef>
 #include <cstdint>
 
 #include "core/scene_arrays.h"
+#include "assets/band_image_check.h"
 #include "assets/texture.h"
 
 namespace {
@@ -22,6 +24,7 @@ uint8_t FuzzHeights[TexelCount];
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool pasted = BuildTexture(data, size, FuzzTexture);
     if (pasted != (size >= BandImageReadBytes)) __builtin_trap();
+    if (CheckBandImage(data, size).empty() && !pasted) __builtin_trap();
     for (int i = 0; i < TexelCount; ++i) {
         const bool inBand = i >= BandFirstTexel && i < BandEndTexel;
         if (!(pasted && inBand) && FuzzTexture[i] != BlankTexel) __builtin_trap();

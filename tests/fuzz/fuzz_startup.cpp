@@ -4,11 +4,14 @@
 // model that reads cleanly but is degenerate (all vertices equal, faces of no
 // area, huge, infinite or NaN coordinates, no faces) must not make any of it
 // read or write out of bounds, trip the undefined-behaviour checks or hang
-// (libFuzzer's -timeout catches a frame that does not end).
+// (libFuzzer's -timeout catches a frame that does not end). The bytes are
+// then taken as a user's model, checked and, if the check passes, drawn.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
+#include "app/scene_files.h"
 #include "app/scene_setup.h"
 #include "core/scene_state.h"
 #include "render/frame_pipeline.h"
@@ -46,5 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     PrepareSceneFromModel(data, size);
     RenderFrame();
+
+    // The same bytes as a user's model: when the check takes them, the whole
+    // model is installed, each object in its colour, and drawn too.
+    SceneFiles files;
+    files.model = SceneFile{true, "fuzz.3ds", data, size};
+    std::string error;
+    if (InstallScene(files, error)) RenderFrame();
     return 0;
 }

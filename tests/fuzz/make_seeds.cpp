@@ -150,7 +150,8 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
                                                Bytes{'u', 'n', 't', 'e', 'r', 'm', 'i', 'n', 'a', 't', 'e', 'd'}))},
         {"main_length_past_end.3ds", Append(Append(Header(MainId, 0xFFFFFFFF), Header(EditorId)), tri)},
         {"foreign_length_past_end.3ds", Stream(Append(Append(Header(EditorId), Header(0xB000, 0x7FFFFFFF)), tri))},
-        {"vertex_total_over_limit.3ds",
+        // Many vertices over two objects: the second object's indices are offset far.
+        {"two_objects_many_vertices.3ds",
          Model({Object("a", manyVertices, Fan(3, 1999)), Object("b", square, {{0, 1, 2}})})},
     };
     // A stream cut short inside its last face record.

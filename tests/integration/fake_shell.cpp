@@ -5,7 +5,9 @@
 
 #include "app/window_proc.h"
 #include "core/scene_state.h"
+#include "platform/console_output.h"
 #include "platform/shell.h"
+#include "platform/startup_error.h"
 
 namespace {
 
@@ -87,6 +89,12 @@ void* AllocatePixelBuffer(size_t bytes) {
 void ReportStartupFailure() {
     Record("ReportStartupFailure");
 }
+
+void ShowStartupError(const char* line) { Record(std::string("ShowStartupError ") + line); }
+
+void WriteStandardOutput(const char* text) { Record(std::string("WriteStandardOutput ") + text); }
+
+void WriteStandardError(const char* text) { Record(std::string("WriteStandardError ") + text); }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
     Record("PresentFrame");

@@ -1,4 +1,5 @@
-// A window shell without a window, for testing RunDemo: it records every call
+// A window shell without a window, for testing RunDemo (and its command line,
+// with the console and the start-up error box): it records every call
 // in order, plays a script of window messages, and ends the "process" by
 // throwing, so the test regains control with the exit code.
 #pragma once

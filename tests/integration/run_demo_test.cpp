@@ -1,12 +1,18 @@
 // RunDemo over a recording shell: the start-up order, the frame loop's one
 // message per frame, the idle pause, the frame counter's wrap, and the
-// start-up failures that must end with a non-zero exit code.
+// start-up failures that must end with a non-zero exit code; the command line
+// with the user's files, told before any window opens when one cannot be used.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include <cstdio>
+#include <filesystem>
+
+#include "app/demo_command_line.h"
 #include "app/run_demo.h"
+#include "assets/embedded_data.h"
 #include "core/scene_state.h"
 #include "platform/shell.h"
 #include "tests/integration/fake_shell.h"
@@ -29,6 +35,17 @@ int RunUntilExit(const FakeShellSetup& setup) {
     }
     ADD_FAILURE() << "RunDemo returned";
     return -1;
+}
+
+// The program after main, to its exit code: returned, or ended by the shell.
+int RunCommandLine(const std::vector<std::string>& args, const FakeShellSetup& setup = {}) {
+    Scene = InitialSceneState();
+    ResetFakeShell(setup);
+    try {
+        return RunDemoFromCommandLine(args);
+    } catch (const ShellExit& exit) {
+        return exit.code;
+    }
 }
 
 Calls StartupCalls() {
@@ -150,6 +167,64 @@ TEST(RunDemo, NoDisplayEndsAtOnceWithANonZeroCode) {
     EXPECT_EQ(RunUntilExit(setup), StartupFailedExitCode);
     Calls expected = {"StartShell", "CloseShellAndExit " + std::to_string(StartupFailedExitCode)};
     EXPECT_EQ(FakeShellCalls(), expected);
+}
+
+TEST(DemoCommandLine, TakesABarePathAsTheModelAndRefusesWhatItCannotUse) {
+    DemoCommandLine line;
+    std::string error;
+    ASSERT_TRUE(ParseDemoCommandLine({"C:\\models\\tv.3ds"}, line, error));
+    EXPECT_EQ(line.files.model, "C:\\models\\tv.3ds");
+    ASSERT_TRUE(ParseDemoCommandLine({"--picture", "p.bmp", "--model", "m.3ds", "--classes", "c.bin"}, line = {}, error));
+    EXPECT_EQ(line.files.picture + line.files.model + line.files.classes, "p.bmpm.3dsc.bin");
+    const struct {
+        std::vector<std::string> args;
+        const char* error;
+    } refused[] = {
+        {{"a.3ds", "b.3ds"}, "one model at a time: 'b.3ds' is a second one"},
+        {{"--model", "a.3ds", "b.3ds"}, "one model at a time: 'b.3ds' is a second one"},
+        {{"--picture"}, "--picture needs a file name"},
+        {{"--classes", ""}, "--classes needs a file name"},
+        {{"--fullscreen"}, "unknown argument '--fullscreen' (velmora --help lists the options)"},
+        {{"--version", "a.3ds"}, "unknown argument '--version' (velmora --help lists the options)"},
+    };
+    for (const auto& r : refused) {
+        line = {};
+        EXPECT_FALSE(ParseDemoCommandLine(r.args, line, error));
+        EXPECT_EQ(error, r.error);
+    }
+}
+
+// A file that cannot be used is told before the shell starts; one that can is
+// the scene of every frame.
+TEST(DemoCommandLine, ChecksTheFilesBeforeAnyWindowThenDrawsThem) {
+    const std::string missing = "no-such-model.3ds";
+    EXPECT_EQ(RunCommandLine({missing}), StartupFailedExitCode);
+    EXPECT_EQ(FakeShellCalls(), Calls{"ShowStartupError cannot read " + missing + ": No such file or directory"});
+
+    const std::string model = (std::filesystem::temp_directory_path() / "velmora_run_demo_model.3ds").string();
+    FILE* file = std::fopen(model.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(EmbeddedModel, 1, EmbeddedModelBytes - 1, file), EmbeddedModelBytes - 1);
+    std::fclose(file);
+    EXPECT_EQ(RunCommandLine({"--model", model}), StartupFailedExitCode);
+    EXPECT_EQ(FakeShellCalls(), Calls{"ShowStartupError " + model +
+                                      ": cut short: its main chunk is 28121 bytes long, but the file holds only 28120"});
+
+    file = std::fopen(model.c_str(), "wb");
+    ASSERT_EQ(std::fwrite(EmbeddedModel, 1, EmbeddedModelBytes, file), EmbeddedModelBytes);
+    std::fclose(file);
+    FakeShellSetup setup;
+    setup.messages = {ScriptedMessage::None};
+    EXPECT_EQ(RunCommandLine({model}, setup), 0);
+    std::filesystem::remove(model);
+    EXPECT_EQ(FakeShellCalls().front(), "StartShell");
+    ASSERT_EQ(FakeShellFrames().size(), 2u);
+    EXPECT_GT(FakeShellFrames()[0].litPixels, 330 * 240 / 50);
+    EXPECT_EQ(Scene.faceCount, FaceClassCount);
+
+    EXPECT_EQ(RunCommandLine({"--help"}), 0);
+    ASSERT_EQ(FakeShellCalls().size(), 1u);
+    EXPECT_EQ(FakeShellCalls()[0], std::string("WriteStandardOutput ") + DemoUsage);
 }
 
 }  // namespace

@@ -19,6 +19,10 @@
 #   no_display     (linux) without a display: one clear line on stderr, exit != 0
 #   startup_failure (linux) buffers that cannot be had: the "Startup failed."
 #                  box, and after it a non-zero exit code
+#   user_model     a 3DS file given as a bare path (as a file manager passes a
+#                  dropped file): the window shows its model; Escape exits 0
+#   bad_model      a file that is no model: no window, the error box with the
+#                  line that names the file, the same line on stderr, exit 1
 # Every wait has a time limit, so a hung program fails the test, never the CI.
 set -u
 platform="$1"
@@ -47,6 +51,7 @@ WarmUpSeconds=60      # resident memory may still grow this long after the start
 RssSlackKiB=1024      # growth of the memory floor allowed after the warm-up
 SampleSeconds=5       # between two memory samples
 SkipCode=77           # the test does not apply to this build (ctest SKIP_RETURN_CODE)
+TestModels="${VELMORA_TEST_MODELS_DIR:-/usr/share/assimp/models}"  # Debian's assimp-testmodels
 
 fail() {
     echo "FAIL [$platform $scenario]: $*" >&2
@@ -69,15 +74,15 @@ cleanup() {
     stop_x_session
 }
 
-start_demo() {
+start_demo() {  # start_demo [ARGUMENT...]: the demo with its command line
     STATS="$SESSION_DIR/stats.txt"
     : >"$STATS"
     if [ "$platform" = wine ]; then
-        VELMORA_STATS="$STATS" "$WINE" "$program" >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
+        VELMORA_STATS="$STATS" "$WINE" "$program" "$@" >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
     else
         # A script's background job starts with SIGINT ignored; give the demo
         # the default a program started from a terminal has.
-        VELMORA_STATS="$STATS" env --default-signal=INT "$program" >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
+        VELMORA_STATS="$STATS" env --default-signal=INT "$program" "$@" >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
     fi
     DEMO_PID=$!
 }
@@ -417,10 +422,36 @@ run_scenario() {
         startup_failure)
             run_out_of_memory
             ;;
+        user_model)
+            show_user_model
+            ;;
+        bad_model)
+            refuse_bad_model
+            ;;
         *)
             fail "unknown scenario"
             ;;
     esac
+}
+
+# Waits for the error box (its caption "Error") of the demo started last.
+wait_for_error_box() {
+    local i
+    for i in $(seq $((StartTimeout * 5))); do
+        wmctrl -l 2>/dev/null | grep -q ' Error$' && break
+        kill -0 "$DEMO_PID" 2>/dev/null || break
+        sleep 0.2
+    done
+    wmctrl -l 2>/dev/null | grep -q ' Error$' || fail "no 'Error' message box (windows: $(wmctrl -l | tr '\n' ' '))"
+    note "message box shown"
+}
+
+# Closes the error box and waits for the program to end; EXIT_CODE is its code.
+close_error_box() {
+    wmctrl -c Error
+    wait_for_exit
+    [ "$EXIT_CODE" = timeout ] && fail "the program did not end after its message box"
+    DEMO_PID=
 }
 
 # A huge screen makes each buffer about 256 MiB; an address-space limit that
@@ -429,7 +460,6 @@ HugeScreen=8192x8192x24
 AddressSpaceLimitKiB=460000
 
 run_out_of_memory() {
-    local i
     # A sanitizer reserves terabytes of address space: no limit fits it.
     if ldd "$program" 2>/dev/null | grep -q -e libasan -e libtsan; then
         note "skipped: a sanitizer build cannot run under an address-space limit"
@@ -437,21 +467,59 @@ run_out_of_memory() {
     fi
     ( ulimit -v $AddressSpaceLimitKiB; exec "$program" ) >"$SESSION_DIR/demo.out" 2>&1 </dev/null &
     DEMO_PID=$!
-    for i in $(seq $((StartTimeout * 5))); do
-        wmctrl -l 2>/dev/null | grep -q ' Error$' && break
-        kill -0 "$DEMO_PID" 2>/dev/null || break
-        sleep 0.2
-    done
-    wmctrl -l 2>/dev/null | grep -q ' Error$' || fail "no 'Error' message box (windows: $(wmctrl -l | tr '\n' ' '))"
-    note "message box shown"
-    wmctrl -c Error
-    wait_for_exit
-    [ "$EXIT_CODE" = timeout ] && fail "the program did not end after its message box"
-    DEMO_PID=
+    wait_for_error_box
+    close_error_box
     grep -q 'Startup failed\.' "$SESSION_DIR/demo.out" || fail "stderr does not say 'Startup failed.'"
     [ "$EXIT_CODE" -ne 0 ] && [ "$EXIT_CODE" -lt 124 ] ||
         fail "exit code $EXIT_CODE after a failed start, expected a plain non-zero code"
     note "exit code $EXIT_CODE after a failed start"
+}
+
+# A path as the program sees it: under Wine, Windows' form on drive Z:, where
+# Wine puts the root of the file system.
+program_path() {
+    if [ "$platform" = wine ]; then printf 'Z:%s\n' "${1//\//\\}"; else echo "$1"; fi
+}
+
+# The user's model in the window: some of the middle lit, the corners black.
+show_user_model() {
+    local model="$TestModels/3DS/fels.3ds" lit corner x
+    if [ ! -f "$model" ]; then
+        note "skipped: assimp-testmodels is not installed (no $model)"
+        exit $SkipCode
+    fi
+    start_demo "$(program_path "$model")"
+    wait_for_window
+    check_title_and_geometry
+    wait_for_speed 0 full
+    import -window root "$SESSION_DIR/shot.png" || fail "no screenshot"
+    convert "$SESSION_DIR/shot.png" -crop "${ExpectedWidth}x${ExpectedHeight}+${CLIENT_X}+${CLIENT_Y}" +repage \
+        "$SESSION_DIR/client.png"
+    lit="$(convert "$SESSION_DIR/client.png" -gravity center -crop 400x400+0+0 +repage \
+        -colorspace gray -threshold 2% -format '%[fx:mean]' info:)"
+    awk -v f="$lit" 'BEGIN{exit !(f >= 0.10)}' || fail "only a fraction $lit of the middle is lit"
+    for corner in NorthWest SouthEast; do
+        x="$(convert "$SESSION_DIR/client.png" -gravity "$corner" -crop 48x48+0+0 +repage -format '%[fx:maxima]' info:)"
+        awk -v m="$x" 'BEGIN{exit !(m == 0)}' || fail "the $corner corner is not black"
+    done
+    note "the model of $(basename "$model"): $lit of the middle lit, black corners"
+    focus_window; xdotool key Escape
+    expect_exit_code_zero Escape
+}
+
+# A file that is no model: the error box with the line, no window, exit 1.
+refuse_bad_model() {
+    local bad="$SESSION_DIR/not-a-model.3ds" line
+    printf 'not a 3DS file\n' >"$bad"
+    line="$(program_path "$bad"): not a 3DS model: it does not begin with the 3DS main chunk (4D4D)"
+    start_demo "$(program_path "$bad")"
+    wait_for_error_box
+    xdotool search --name "$TitlePattern" >/dev/null 2>&1 && fail "the demo's window opened for a file it cannot use"
+    note "no demo window"
+    close_error_box
+    [ "$EXIT_CODE" = 1 ] || fail "exit code $EXIT_CODE for a file that is no model, expected 1"
+    tr -d '\r' <"$SESSION_DIR/demo.out" | grep -qxF "velmora: $line" || fail "stderr does not say 'velmora: $line'"
+    note "exit code 1; stderr: velmora: $line"
 }
 
 run_without_display() {

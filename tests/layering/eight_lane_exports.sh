@@ -4,19 +4,22 @@
 # line, a template instance) could be the copy the linker keeps for the
 # four-lane callers as well, and would stop the program on a processor
 # without AVX2.
-#   tests/layering/eight_lane_exports.sh LIBRARY.a [NM]
-set -euo pipefail
-library=$1 nm=${2:-nm}
-object=eight_lane_lighting.cpp
-# Local symbols and sections (and MinGW's .refptr address stubs, data) aside.
-symbols=$("$nm" -C --defined-only "$library" 2>/dev/null | awk -v object="$object" '
-    /:$/ { member = ($0 == object ".o:" || $0 == object ".obj:"); next }
-    member && $2 !~ /^[trbdnp]$/ && $3 !~ /^\./ { $1 = ""; print }')
-[ -n "$symbols" ] || { echo "no symbols of $object found in $library" >&2; exit 1; }
-unexpected=$(grep -v -E '^ T (LightInEightLanes|EightLaneEstimates)\(' <<<"$symbols" || true)
-if [ -n "$unexpected" ]; then
-    echo "$object defines more than its entry points:" >&2
-    echo "$unexpected" >&2
-    exit 1
-fi
-echo "$object defines its entry points alone"
+#   tests/layering/eight_lane_exports.sh NM FILE...
+# Each FILE is a library holding the file's object, or the object itself.
+set -uo pipefail
+nm=$1 object=eight_lane_lighting.cpp status=0
+for file in "${@:2}"; do
+    # Local symbols and sections (and MinGW's .refptr address stubs, data)
+    # aside; in a library, only the members made from the file.
+    symbols=$("$nm" -C --defined-only "$file" 2>/dev/null | awk -v object="$object" '
+        /:$/ { member = ($0 == object ".o:" || $0 == object ".obj:"); seen = 1; next }
+        (member || !seen) && $2 !~ /^[trbdnp]$/ && $3 !~ /^\./ { $1 = ""; print }')
+    unexpected=$(grep -v -E '^ T (LightInEightLanes|EightLaneEstimates)\(' <<<"$symbols")
+    if [ -z "$symbols" ] || [ -n "$unexpected" ]; then
+        echo "$object in $file: ${unexpected:-no symbols found}" >&2
+        status=1
+    else
+        echo "$object defines its entry points alone in $(basename "$file")"
+    fi
+done
+exit $status

@@ -1,12 +1,10 @@
-// Marking the nearest opaque fragments one face and one span at a time, the
-// four depths of a step added one after the other: the reference the four-row
-// marking is tested against, bit for bit.
+// Marking the nearest opaque fragments one face, one span and one pixel at a
+// time: the reference the four-row marking is tested against, bit for bit.
 #pragma once
-#include <smmintrin.h>
-
 #include <cstdint>
 
 #include "core/reciprocal.h"
+#include "render/band_plan.h"
 #include "render/face_context.h"
 #include "render/nearest_marks.h"
 #include "render/row_walk.h"
@@ -24,7 +22,6 @@ struct DepthSpanValues {
     using End = SpanEnd;
     using Values = float;
     static constexpr int DepthLane = 2;
-    static constexpr bool SkipsAtBandEdge = false;
 
     static float At(const SpanEnd& end) { return end.attrib.v[DepthLane]; }
     static float StepsPerColumn(const SpanEnd& left, const SpanEnd& right, int32_t columns) {
@@ -39,39 +36,20 @@ inline bool MarkNearestSpanOneFace(int32_t row, const SpanEnd& end1, const SpanE
                                   uint32_t tag) {
     ClippedSpan<DepthSpanValues<Reciprocals>> span;
     if (!SetUpSpan(row, end1, end2, context.band, span)) return false;
-    const int32_t right = span.right;
-    const float depthStep = span.steps;
-    float depth = span.values;
     const size_t rowStart = static_cast<size_t>(row) * context.width;
     float* shadeDepth = context.shadeDepth + rowStart;
     uint32_t* colour = context.colorBuffer + rowStart;
-    const __m128i tags = _mm_set1_epi32(static_cast<int>(tag));
-    int nearer = 0;
-    int32_t column = span.left;
-    // Four columns per step: the four depths still come one addition after
-    // the other; the tests and the stores are done together.
-    for (; column + 4 <= right; column += 4) {
-        const float d1 = depth + depthStep, d2 = d1 + depthStep, d3 = d2 + depthStep;
-        const __m128 depths = _mm_setr_ps(depth, d1, d2, d3);
-        depth = d3 + depthStep;
-        const __m128 stored = _mm_loadu_ps(shadeDepth + column);
+    bool nearer = false;
+    float depth = span.values;
+    for (int32_t column = span.left; column < span.right; ++column, depth += span.steps) {
         // Strict: an equal depth leaves the earlier face, and NaN never wins.
-        // minps gives its first operand only where it is strictly smaller.
-        const __m128 wins = _mm_cmplt_ps(depths, stored);
-        _mm_storeu_ps(shadeDepth + column, _mm_min_ps(depths, stored));
-        __m128i* words = reinterpret_cast<__m128i*>(colour + column);
-        _mm_storeu_si128(words, _mm_blendv_epi8(_mm_loadu_si128(words), tags, _mm_castps_si128(wins)));
-        nearer |= _mm_movemask_ps(wins);
-    }
-    for (; column < right; ++column) {
         if (depth < shadeDepth[column]) {
             shadeDepth[column] = depth;
             colour[column] = tag;
-            nearer = 1;
+            nearer = true;
         }
-        depth += depthStep;
     }
-    return nearer != 0;
+    return nearer;
 }
 
 template <typename Reciprocals>

@@ -8,34 +8,30 @@
 #include "core/scene_state.h"
 #include "render/prepass.h"
 #include "render/row_walk.h"
-#include "render/span_setup.h"
-
-// What a pre-pass span carries: the depth, stepped per column by an exact
-// division, the left clip taken even for a span starting at column 0.
-struct PrepassSpanValues {
-    using End = PrepassEnd;
-    using Values = float;
-    static constexpr bool SkipsAtBandEdge = true;
-
-    static float At(const PrepassEnd& end) { return end.depth; }
-    static float StepsPerColumn(const PrepassEnd& left, const PrepassEnd& right, int32_t columns) {
-        return (right.depth - left.depth) / static_cast<float>(columns);
-    }
-    static void Skip(float& depth, float step, int32_t columns) { depth = depth + static_cast<float>(columns) * step; }
-};
 
 // Keeps the smaller depth at each column of the half-open span on one row of
-// a Scene.width x Scene.height buffer.
+// a Scene.width x Scene.height buffer, as the rules say it: the ends in
+// order, the step by an exact division, the left clip taken for a span
+// starting at column 0 too, the right end cut to the width.
 inline void PrepassSpanOneRow(int16_t row, PrepassEnd end1, PrepassEnd end2, float* depthBuffer) {
     const int32_t width = Scene.width;
-    ClippedSpan<PrepassSpanValues> span;
-    if (!SetUpSpan(row, end1, end2, BandRect{0, Scene.height, 0, width}, span)) return;
-    float depth = span.values;
+    if (row < 0 || row >= Scene.height || end1.x == end2.x) return;
+    const PrepassEnd& leftEnd = end1.x < end2.x ? end1 : end2;
+    const PrepassEnd& rightEnd = end1.x < end2.x ? end2 : end1;
+    if (leftEnd.x >= width || rightEnd.x <= 0) return;
+    const float step = (rightEnd.depth - leftEnd.depth) / static_cast<float>(rightEnd.x - leftEnd.x);
+    float depth = leftEnd.depth;
+    int32_t left = leftEnd.x;
+    if (left <= 0) {
+        depth = depth + static_cast<float>(-left) * step;
+        left = 0;
+    }
+    const int32_t right = rightEnd.x > width ? width : rightEnd.x;
     float* pixel = depthBuffer + static_cast<int32_t>(row) * width;
-    for (int32_t column = span.left; column < span.right; ++column) {
+    for (int32_t column = left; column < right; ++column) {
         // minss keeps the stored value unless depth is strictly smaller (NaN never stores).
         _mm_store_ss(pixel + column, _mm_min_ss(_mm_set_ss(depth), _mm_load_ss(pixel + column)));
-        depth += span.steps;
+        depth += step;
     }
 }
 

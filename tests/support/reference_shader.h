@@ -22,7 +22,7 @@ public:
     // exact: portable arithmetic (1 / x, 1 / sqrt x); else the SSE estimates.
     ReferenceShader(const FaceContext& context, bool exact) : c_(context), exact_(exact) {}
 
-    // The span between two ends of one row, clipped to the band, as ShadeSpan draws it.
+    // The span between two ends of one row, clipped to the band, as the span shader draws it.
     void Span(int32_t row, const SpanEnd& e1, const SpanEnd& e2) const {
         const BandRect& band = c_.band;
         if (row < band.top || row >= band.bottom || e1.x == e2.x) return;

@@ -26,16 +26,13 @@ namespace {
 pthread_t CallingThread;
 std::atomic<int> WorkersOnOwnThread{0};
 
-ThreadResult VELMORA_THREAD_CALL NoteWorkerThread(void*) {
+void NoteWorkerThread(int) {
     if (!pthread_equal(pthread_self(), CallingThread)) ++WorkersOnOwnThread;
-    EndWorkerThread(0);
 }
-
-void DrawNothing(int) {}
 
 int CountBandThreads() {
     CallingThread = pthread_self();
-    ForkJoinBandWorkers(NoteWorkerThread, NoteWorkerThread, DrawNothing);
+    ForkJoinBandWorkers(NoteWorkerThread);
     return WorkersOnOwnThread;
 }
 

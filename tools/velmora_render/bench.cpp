@@ -8,11 +8,8 @@
 
 #include "app/headless_scene.h"
 #include "core/scene_state.h"
-#include "platform/band_threads.h"
-#include "render/band_workers.h"
-#include "render/clear_and_transform.h"
+#include "render/band_plan.h"
 #include "render/frame_pipeline.h"
-#include "render/prepass.h"
 
 namespace {
 
@@ -28,53 +25,42 @@ const char* const StageNames[StageCount] = {"clear",     "transform+map", "pre-p
 
 double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-// When each band worker started and finished its band: written by the
-// worker, read after the join (which orders them before it).
-Clock::time_point BandStart[2], BandEnd[2];
+// The clock at each point of the frame being timed, read where RenderFrame
+// reports the point (the band points on the band's own worker) and used
+// after the frame, which the join orders after them.
+Clock::time_point At[FramePointCount], BandStart[BandCount], BandEnd[BandCount];
 
-void TimedBand(int band) {
-    BandStart[band] = Clock::now();
-    RenderBand(band);
-    BandEnd[band] = Clock::now();
+void NoteTime(FramePoint point, int band) {
+    const Clock::time_point now = Clock::now();
+    if (point == FramePoint::BandStarted)
+        BandStart[band] = now;
+    else if (point == FramePoint::BandEnded)
+        BandEnd[band] = now;
+    else
+        At[static_cast<int>(point)] = now;
 }
 
-// The band workers' own entry routines with the clock read around the band.
-ThreadResult VELMORA_THREAD_CALL TimedWorkerTop(void*) {
-    TimedBand(0);
-    EndWorkerThread(0);
+Clock::duration Between(FramePoint from, FramePoint to) {
+    return At[static_cast<int>(to)] - At[static_cast<int>(from)];
 }
 
-ThreadResult VELMORA_THREAD_CALL TimedWorkerBottom(void*) {
-    TimedBand(1);
-    EndWorkerThread(1);
-}
-
-// One frame drawn stage by stage, the same work as RenderFrame: the fork and
-// join of RunBandWorkers with timed entry routines. The idle wait is the
+// One frame drawn by RenderFrame, timed stage by stage. The idle wait is the
 // slower band's time less the faster one's: how long the faster worker's
 // processor idles while the join waits. Fork+join is the rest of the shading
 // stage beyond the slower band: creating the threads, their late starts and
 // the join.
 void TimeOneFrame(double* times) {
-    const Clock::time_point t0 = Clock::now();
-    ClearPrepassDepth();
-    const Clock::time_point t1 = Clock::now();
-    TransformModel();
-    const Clock::time_point t2 = Clock::now();
-    DrawPrepass();
-    const Clock::time_point t3 = Clock::now();
-    ForkJoinBandWorkers(TimedWorkerTop, TimedWorkerBottom, TimedBand);
-    const Clock::time_point t4 = Clock::now();
-    times[Clear] = Milliseconds(t1 - t0);
-    times[Transform] = Milliseconds(t2 - t1);
-    times[Prepass] = Milliseconds(t3 - t2);
+    RenderFrame(NoteTime);
+    times[Clear] = Milliseconds(Between(FramePoint::Started, FramePoint::PrepassCleared));
+    times[Transform] = Milliseconds(Between(FramePoint::PrepassCleared, FramePoint::ModelTransformed));
+    times[Prepass] = Milliseconds(Between(FramePoint::ModelTransformed, FramePoint::PrepassDrawn));
     times[TopBand] = Milliseconds(BandEnd[0] - BandStart[0]);
     times[BottomBand] = Milliseconds(BandEnd[1] - BandStart[1]);
     const double slower = std::max(times[TopBand], times[BottomBand]);
     times[IdleWait] = slower - std::min(times[TopBand], times[BottomBand]);
-    times[ForkJoin] = Milliseconds(t4 - t3) - slower;
-    times[Shading] = Milliseconds(t4 - t3);
-    times[WholeFrame] = Milliseconds(t4 - t0);
+    times[Shading] = Milliseconds(Between(FramePoint::PrepassDrawn, FramePoint::BandsJoined));
+    times[ForkJoin] = times[Shading] - slower;
+    times[WholeFrame] = Milliseconds(Between(FramePoint::Started, FramePoint::BandsJoined));
 }
 
 void WriteCsvLine(FILE* csv, uint32_t frame, const double* t) {

@@ -31,22 +31,14 @@ struct BufferRecord {
     bool shadeDepthMatches = false;
 };
 
-// The shader's front-surface test: the pixel at depth z is the front surface
-// when the pre-pass depth lies in (z - FrontTolerance, z + FrontTolerance].
-bool IsFrontSurface(float depth, float prepassDepth);
-
 // Fills record from the current frame (Scene's buffers and this frame's
 // vertices): call after RenderFrame and before the next frame is prepared.
 // The frame's buffers are only read. Reuses record's storage.
 void RecordFrameBuffers(BufferRecord& record);
 
-// The band workers' rules, restated over render's public pieces: the faces
-// drawn (a class and a place on the screen for every corner), and the marking
-// step for one face in one band into buffers of the picture's size (marks
+// The marking step of one face in one band, as the band workers run it
+// (render/band_plan.h), into scratch buffers of the picture's size: marks
 // cleared to 0 and depths as the band left them; marked has a place for every
-// drawn face).
-uint32_t DrawnFaceCount();
-bool IsDrawnFace(uint32_t face);
-bool IsTranslucentFace(uint32_t face);
+// drawn face. Returns the rows where the face took its tag.
 RowRange MarkFaceInBand(uint32_t face, int band, const BufferRecord& record, uint32_t* marks, float* depths,
                         std::vector<RowRange>& marked);

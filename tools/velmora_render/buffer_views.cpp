@@ -5,7 +5,8 @@
 #include <new>
 
 #include "core/scene_state.h"
-#include "render/clear_and_transform.h"
+#include "render/band_plan.h"
+#include "render/buffer_clears.h"
 #include "tools/velmora_render/image_file.h"
 
 namespace {
@@ -117,10 +118,9 @@ void DrawOverdraw(const BufferRecord& record, std::vector<uint32_t>& picture) {
 // The frame's brightness tinted orange in the top band, sky blue in the
 // bottom one, on the pixels some face was drawn into.
 void DrawBands(const BufferRecord& record, std::vector<uint32_t>& picture) {
-    constexpr Rgb Tints[2] = {{255, 150, 40}, {60, 170, 255}};
-    const int half = record.height / 2;
+    constexpr Rgb Tints[BandCount] = {{255, 150, 40}, {60, 170, 255}};
     for (int y = 0; y < record.height; ++y) {
-        const Rgb tint = Tints[y < half ? 0 : 1];
+        const Rgb tint = Tints[BandOfRow(y, record.height)];
         for (int x = 0; x < record.width; ++x) {
             const size_t p = static_cast<size_t>(y) * record.width + x;
             if (record.opaqueFace[p] == NoFace && record.translucentLayers[p] == 0) {

@@ -8,7 +8,7 @@
 #include "app/headless_scene.h"
 #include "core/reciprocal.h"
 #include "core/scene_state.h"
-#include "render/clear_and_transform.h"
+#include "render/buffer_clears.h"
 #include "tools/velmora_render/image_file.h"
 
 namespace {

@@ -25,6 +25,7 @@
 #include "tools/velmora_render/process_readings.h"
 #include "tools/velmora_render/soak.h"
 #include "tools/velmora_render/stop_signals.h"
+#include "tools/velmora_render/tool_scene.h"
 
 namespace {
 
@@ -154,13 +155,7 @@ int main(int argc, char** argv) {
     }
     if (options.mode == ToolMode::ExportAssets) return ExportAssets(options.exportDir);
     if (options.mode == ToolMode::Icon) return ExportIcon(options.iconDir);
-    // Before the scene is opened: start-up geometry uses the reciprocals too.
-    if (options.portable) PortableArithmetic = true;
-    if (!OpenHeadlessScene(options.screenWidth, options.screenHeight)) {
-        std::fprintf(stderr, "velmora-render: cannot allocate the buffers for a %dx%d screen\n",
-                     options.screenWidth, options.screenHeight);
-        return ExitFailure;
-    }
+    if (!OpenToolScene(options, "velmora-render")) return ExitFailure;
     if (!BuffersFitMachine(options)) {
         CloseHeadlessScene();
         return ExitFailure;

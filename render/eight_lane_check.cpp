@@ -1,4 +1,4 @@
-#include "render/lane_count.h"
+#include "render/eight_lane_check.h"
 
 #include <smmintrin.h>
 

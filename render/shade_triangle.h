@@ -1,16 +1,17 @@
-// Scan conversion for the shading pass: a face's rows walked with the row
+// The shading pass's entry for one face: the face's rows walked with the row
 // walker (row_walk.h), each row's two span ends handed to the span shader's
-// gathering, and the gathered pixels lit at the end of the face.
+// gathering (span_shader.h), and the gathered pixels lit at the end of the
+// face.
 #pragma once
 #include <cstdint>
 
 #include "render/face_context.h"
 #include "render/nearest_marks.h"
-#include "render/shade_edges.h"
 
 // Walks the rows yA .. yC-1 of the face that lie in the band and shades each
-// row's span as ShadeSpan does, unless none of the six coordinates lies
-// inside the band's ranges (FaceTouchesBand).
+// row's span (GatherSpan, then LightPendingPixels, in the arithmetic of the
+// current mode), unless none of the six coordinates lies inside the band's
+// ranges (FaceTouchesBand).
 void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                    const FaceContext& context);
 
