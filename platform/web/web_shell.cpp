@@ -130,7 +130,8 @@ void AddPassToTotals(double passMs) {
 
 // A drop left by the page since the last pass becomes the scene, or is
 // refused with the sentence the page then shows. Either way the page hears
-// of it before the drop's names are freed (the answer waits for the page).
+// of it, and has read the sentence when the answer returns. Outside the
+// pass's time: building a scene is not drawing a frame.
 void ChangeSceneIfDropped() {
     DroppedFiles* drop = TakeDroppedFiles();
     if (drop == nullptr) return;
