@@ -199,6 +199,9 @@ void* AllocatePixelBuffer(size_t bytes) {
 
 void ReportStartupFailure() { VelmoraShowMessage(StartupFailedText); }
 
+// The canvas takes its bytes in another order: every frame is converted anyway.
+uint32_t* WindowImagePixels(int, int) { return nullptr; }
+
 void PresentFrame(const uint32_t* pixels, int width, int height) {
     const int buffer = NextBuffer;
     NextBuffer = (NextBuffer + 1) % CanvasBufferCount;

@@ -100,6 +100,10 @@ bool OpenWindow(int width, int height) {
 
 void ReportStartupFailure() { ShowStartupError(StartupFailedText); }
 
+// StretchDIBits copies from the program's own buffer; GDI keeps no image of
+// the window in this process.
+uint32_t* WindowImagePixels(int, int) { return nullptr; }
+
 void PresentFrame(const uint32_t* pixels, int width, int height) {
     StretchDIBits(DeviceContext, 0, 0, width, height, 0, 0, width, height, pixels, &BitmapInfo,
                   DIB_RGB_COLORS, SRCCOPY);
