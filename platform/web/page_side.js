@@ -127,7 +127,8 @@
       var wanted = {model: read[0] || drawn.model, picture: read[1] || drawn.picture};
       var offer = ++offersMade;
       if (!leaveDrop(offer, wanted)) {
-        sayAboutFiles((read[0] || read[1]).name + ': too large for the memory this page may use.');
+        var names = read.filter(Boolean).map(function (file) { return file.name; });
+        sayAboutFiles(names.join(' and ') + ': too large for the memory this page may use.');
         return;
       }
       offers.push({offer: offer, files: wanted});
