@@ -9,8 +9,8 @@ configure_file(${PROJECT_SOURCE_DIR}/platform/web/page_side.js ${VELMORA_SITE_DI
 # The page's icon: the program's own (velmora-render --icon).
 configure_file(${PROJECT_SOURCE_DIR}/packaging/icons/velmora-64.png ${VELMORA_SITE_DIR}/velmora-64.png COPYONLY)
 
-# Memory grows only at start-up, for the buffers; 1 GiB holds them for any
-# canvas a browser allows.
+# Memory grows at start-up, for the buffers, and where a file the user drops
+# needs more room; 1 GiB holds the buffers for any canvas a browser allows.
 set(web_page_options -sENVIRONMENT=web,worker -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=1GB)
 
 function(velmora_web_page target output_name)

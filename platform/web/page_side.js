@@ -6,22 +6,32 @@
 // (the frame loop and its fork and join may block there, and this thread only
 // presents). Loaded by index.html, before its body, as velmora-page.js.
 //
+// The user may drop a model (and a picture) on the page or pick them with
+// its file button; the frame loop takes them between two frames.
+//
 // The page's state is window.velmora from the first moment, for anyone who
 // looks (the browser tests do): the start's stage and any error, the canvas's
 // size, whether the bands are threads, frames presented, speed, over the last
 // second the frame rate and the mean time of a pass, of its copy onto the
-// canvas, of the pass's serial part and of each band, and those times' totals.
+// canvas, of the pass's serial part and of each band, and those times'
+// totals; which picture is on the canvas, the user's files drawn and what was
+// wrong with the last ones that could not be.
 (function () {
   'use strict';
   var state = window.velmora = {
     stage: 'loading',   // loading, starting, opening, drawing, running
-    error: null,        // the sentence shown in place of the picture
+    error: null,        // the sentence shown in place of the picture: the page could not start
     width: 0, height: 0, threads: false,
     handOver: 'call',   // how frames reach this thread: 'call', or 'shared memory' (watched)
     frames: 0, speed: 'full', stopped: false, still: false,
     fps: 0, passMs: 0, presentMs: 0, serialMs: 0, topBandMs: 0, bottomBandMs: 0,
     // since the start (ms): passes, and their serial parts and bands
     passTotalMs: 0, serialTotalMs: 0, topBandTotalMs: 0, bottomBandTotalMs: 0,
+    // the picture on the canvas: how often the user's files changed the scene
+    // before it, and its frame number in that scene's animation (velmora-render's frame K)
+    sceneChanges: 0, frame: 0,
+    model: null, picture: null,  // the names of the user's files drawn now; null: the embedded ones
+    fileError: null,             // why the last files offered are not drawn (the running scene goes on)
   };
   // A start that has not shown a frame by then is said to have failed, in
   // what it was doing; if a frame comes after all, the sentence goes.
@@ -35,6 +45,10 @@
   var canvas = null, context = null, image = null, deliverKey = null, startOverdue = false;
   // The frame loop's stage totals handed over with the last frame (a new object each frame).
   var totals = {pass: 0, serial: 0, topBand: 0, bottomBand: 0};
+  // The program's way in for the user's files (web_page.js), once its canvas
+  // is open; the files of the scene drawn now ({name, bytes}; null: the
+  // embedded one); the offers left with the program and not yet answered.
+  var leaveDrop = null, drawn = {model: null, picture: null}, offers = [], offersMade = 0;
   var second = {start: 0, frames: 0, presentMs: 0, totals: null};
 
   function element(id) { return document.getElementById(id); }
@@ -57,6 +71,84 @@
     if (line) line.textContent = text;
   }
 
+  // Files that are not drawn: said above the picture, which goes on.
+  function sayAboutFiles(text) {
+    var box = element('files-message');
+    if (box) { box.textContent = text; box.hidden = false; }
+    state.fileError = text;
+  }
+
+  function unsayAboutFiles() {
+    var box = element('files-message');
+    if (box) box.hidden = true;
+    state.fileError = null;
+  }
+
+  // A sentence when files cannot be drawn whatever they hold, else null.
+  function whyNoFilesNow() {
+    if (state.error !== null) return 'Velmora could not start, so it cannot draw your files.';
+    if (state.still !== false) return 'This page shows one still frame: remove ?frame= from the address to draw your own model.';
+    if (state.stopped) return 'Velmora has stopped (Escape): reload the page to draw your own model.';
+    if (leaveDrop === null) return 'Velmora is still starting: offer your files again once it moves.';
+    return null;
+  }
+
+  function readFile(file) {
+    if (!file) return Promise.resolve(null);
+    return file.arrayBuffer().then(function (buffer) {
+      return {name: file.name, bytes: new Uint8Array(buffer)};
+    }, function (failure) {
+      throw 'cannot read ' + file.name + ': ' + ((failure && failure.message) || failure);
+    });
+  }
+
+  // The user's files, dropped or picked: a .bmp is the picture, any other
+  // file the model (the program says what is wrong with one that is none).
+  // The offer replaces what it brings and keeps the rest of the scene drawn
+  // now, so a picture alone goes onto the model on screen. The frame loop
+  // takes the files between two frames and answers; until then, and when
+  // they cannot be drawn, the running scene goes on.
+  function offerFiles(list) {
+    var files = Array.prototype.slice.call(list || []);
+    if (files.length === 0) return;
+    var refusal = whyNoFilesNow();
+    if (refusal !== null) { sayAboutFiles(refusal); return; }
+    var chosen = {model: null, picture: null};
+    for (var i = 0; i < files.length; i++) {
+      var role = /\.bmp$/i.test(files[i].name) ? 'picture' : 'model';
+      if (chosen[role] !== null) {
+        sayAboutFiles(chosen[role].name + ' and ' + files[i].name + ': one ' + role + ' at a time, please ' +
+                      '(a .3ds model, and a .bmp picture if you like).');
+        return;
+      }
+      chosen[role] = files[i];
+    }
+    Promise.all([readFile(chosen.model), readFile(chosen.picture)]).then(function (read) {
+      var wanted = {model: read[0] || drawn.model, picture: read[1] || drawn.picture};
+      var offer = ++offersMade;
+      if (!leaveDrop(offer, wanted)) {
+        var names = read.filter(Boolean).map(function (file) { return file.name; });
+        sayAboutFiles(names.join(' and ') + ': too large for the memory this page may use.');
+        return;
+      }
+      offers.push({offer: offer, files: wanted});
+    }, sayAboutFiles);
+  }
+
+  // The frame loop took an offer: problem null when its files are drawn now.
+  // Offers before it were replaced by a later one before the frame loop came
+  // by, and are never answered.
+  function answer(offer, problem) {
+    while (offers.length > 0 && offers[0].offer < offer) offers.shift();
+    var taken = offers.shift();
+    if (problem !== null) { sayAboutFiles(problem); return; }
+    if (!taken || taken.offer !== offer) return;  // not an offer of this page's: nothing to record
+    drawn = taken.files;
+    state.model = drawn.model && drawn.model.name;
+    state.picture = drawn.picture && drawn.picture.name;
+    unsayAboutFiles();
+  }
+
   // The means over the last second, once a second: the frames presented
   // since the second began, and the stage totals then and now.
   function countFrame(presentMs) {
@@ -77,7 +169,8 @@
     note(state.fps.toFixed(1) + ' frames per second, ' + state.speed + ' speed' +
          (state.threads ? ', two band threads' : ', one thread') + ' (Space: full/idle); per frame ' +
          state.serialMs.toFixed(1) + ' ms serial, bands ' + state.topBandMs.toFixed(1) + ' and ' +
-         state.bottomBandMs.toFixed(1) + ' ms, canvas ' + state.presentMs.toFixed(1) + ' ms');
+         state.bottomBandMs.toFixed(1) + ' ms, canvas ' + state.presentMs.toFixed(1) + ' ms' +
+         (state.model || state.picture ? '; ' + [state.model, state.picture].filter(Boolean).join(' and ') : ''));
   }
 
   // Space would scroll the page and Escape stop its loading; other keys keep
@@ -112,12 +205,15 @@
     },
 
     // Puts a frame of canvas-order bytes (red, green, blue, alpha) on the
-    // canvas 1:1; stageTotals are the frame loop's times so far.
-    present: function (bytes, stageTotals) {
+    // canvas 1:1; report holds the frame loop's stage totals so far and which
+    // picture it is.
+    present: function (bytes, report) {
       var start = performance.now();
       image.data.set(bytes);
       context.putImageData(image, 0, 0);
-      totals = stageTotals;
+      totals = report;
+      state.sceneChanges = report.sceneChanges;
+      state.frame = report.frame;
       state.passTotalMs = totals.pass;
       state.serialTotalMs = totals.serial;
       state.topBandTotalMs = totals.topBand;
@@ -137,7 +233,19 @@
     },
 
     takeKeys: function (deliver) { deliverKey = deliver; },
+    takeFiles: function (leave) { leaveDrop = leave; },
+    answer: answer,
   };
+
+  // Files dropped anywhere on the page are offered, not opened by the browser.
+  window.addEventListener('dragover', function (event) {
+    event.preventDefault();
+    if (event.dataTransfer) event.dataTransfer.dropEffect = 'copy';
+  });
+  window.addEventListener('drop', function (event) {
+    event.preventDefault();
+    if (event.dataTransfer) offerFiles(event.dataTransfer.files);
+  });
 
   function load(src, then) {
     var script = document.createElement('script');
@@ -147,7 +255,22 @@
     document.body.appendChild(script);
   }
 
+  // The file button, and the line above the picture that says what is wrong
+  // with files (a click puts it away).
+  function takeFilesFromPage() {
+    var input = element('files');
+    if (input) {
+      input.addEventListener('change', function () {
+        offerFiles(input.files);
+        input.value = '';  // so that picking the same file again is a change
+      });
+    }
+    var box = element('files-message');
+    if (box) box.addEventListener('click', function () { box.hidden = true; });
+  }
+
   function start() {
+    takeFilesFromPage();
     if (typeof WebAssembly !== 'object') {
       say('This browser cannot run WebAssembly, which Velmora needs. Any current Chrome, Edge, Firefox or Safari can.');
       return;

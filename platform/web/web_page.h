@@ -3,17 +3,26 @@
 // of being looped over, and the still frame the page's address may ask for.
 #pragma once
 #include <cstdint>
+#include <string>
+
+#include "platform/web/dropped_files.h"
 
 // One pass of the frame loop; false once the quit message was taken, with
 // its code in *quitCode.
 using FramePass = bool (*)(int* quitCode);
 
+// Makes the dropped files the scene and restarts the animation at frame 0:
+// empty when it did, else one sentence saying why not (and the scene stays
+// as it was).
+using SceneChange = std::string (*)(const DroppedFiles& files);
+
 // Calls pass again and again on the calling thread, between the browser's own
 // tasks: the next pass at once at full speed, IdlePauseMs later when the pass
-// asked for the idle pause. When pass returns false the loop ends and the page
-// says it has stopped. Never returns: the thread goes back to the browser,
-// which makes the calls.
-[[noreturn]] void RunFrameLoopInBrowser(FramePass pass);
+// asked for the idle pause. Before a pass, files dropped on the page since
+// the last one go to change, and the page hears how that went. When pass
+// returns false the loop ends and the page says it has stopped. Never
+// returns: the thread goes back to the browser, which makes the calls.
+[[noreturn]] void RunFrameLoopInBrowser(FramePass pass, SceneChange change);
 
 // Ends main() without ending the program: the thread goes back to the
 // browser's event loop and the page keeps what it shows.

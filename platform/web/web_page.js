@@ -8,8 +8,11 @@
 // call marked __proxy runs on the page's thread instead (emscripten's
 // proxying): 'sync' calls wait for the page's answer (only at start-up),
 // 'async' ones do not. Besides these calls the two threads share memory: the
-// frames handed over (VelmoraWatchFrames), and the key queue, which the page
-// fills through VelmoraQueueKey (web_shell.cpp). That is the whole protocol.
+// frames handed over (VelmoraWatchFrames), the key queue, which the page
+// fills through VelmoraQueueKey (web_shell.cpp), and the files the user
+// drops, which the page leaves through VelmoraLeaveDrop (dropped_files.cpp)
+// and the frame loop answers with VelmoraAnswerDrop. That is the whole
+// protocol.
 mergeInto(LibraryManager.library, {
   // The page's visible size, from which the window rule makes the canvas's.
   VelmoraPageWidth__proxy: 'sync',
@@ -19,21 +22,57 @@ mergeInto(LibraryManager.library, {
 
   // The canvas at the program's size; 0 when the page has none.
   VelmoraOpenCanvas__proxy: 'sync',
+  VelmoraOpenCanvas__deps: ['$VelmoraLeaveDrop'],
   VelmoraOpenCanvas: function(width, height, title) {
     var page = self.VelmoraPageSide;
     page.takeKeys(function(key) { _VelmoraQueueKey(key); });
+    page.takeFiles(VelmoraLeaveDrop);
     return page.open(width, height, UTF8ToString(title)) ? 1 : 0;
   },
 
+  // Copies a drop's files into the module's memory, each once, and leaves
+  // them for the frame loop, which takes them between two frames: files is
+  // {model, picture}, each null or {name, bytes (a Uint8Array)}; offer
+  // numbers the drop for VelmoraAnswerDrop. False when memory ran out.
+  $VelmoraLeaveDrop__deps: ['malloc', 'free'],
+  $VelmoraLeaveDrop: function(offer, files) {
+    var copies = [];
+    function copy(file) {
+      if (!file) return [0, 0, 0];
+      var nameBytes = lengthBytesUTF8(file.name) + 1;
+      var name = _malloc(nameBytes), bytes = _malloc(Math.max(file.bytes.length, 1));
+      copies.push(name, bytes);
+      if (!name || !bytes) return null;
+      stringToUTF8(file.name, name, nameBytes);
+      HEAPU8.set(file.bytes, bytes);
+      return [name, bytes, file.bytes.length];
+    }
+    var model = copy(files.model), picture = copy(files.picture);
+    if (!model || !picture) {
+      copies.forEach(function(at) { _free(at); });
+      return false;
+    }
+    return _VelmoraLeaveDrop(offer, model[0], model[1], model[2], picture[0], picture[1], picture[2]) !== 0;
+  },
+
+  // The frame loop took drop `offer`: problem is 0 when its files are the
+  // scene now, else the sentence saying why they are not. Waited for, so
+  // that the sentence is read before the frame loop frees it.
+  VelmoraAnswerDrop__proxy: 'sync',
+  VelmoraAnswerDrop: function(offer, problem) {
+    self.VelmoraPageSide.answer(offer, problem ? UTF8ToString(problem) : null);
+  },
+
   // Puts a frame of canvas-order bytes (bytes long, at rgba) on the canvas
-  // with the frame loop's stage totals so far (four doubles at totals: pass,
-  // serial part, top band, bottom band, in ms), then gives the buffer back:
-  // the word at busy is set to 0 and whoever waits on it is woken.
-  $VelmoraTakeFrame: function(rgba, bytes, busy, totals) {
-    var t = totals >> 3;
+  // with its report (six doubles at report: the frame loop's stage totals so
+  // far, pass, serial part, top band and bottom band in ms, then the scene
+  // changes before the frame and its frame number), then gives the buffer
+  // back: the word at busy is set to 0 and whoever waits on it is woken.
+  $VelmoraTakeFrame: function(rgba, bytes, busy, report) {
+    var r = report >> 3;
     self.VelmoraPageSide.present(HEAPU8.subarray(rgba, rgba + bytes),
-                                 {pass: HEAPF64[t], serial: HEAPF64[t + 1], topBand: HEAPF64[t + 2],
-                                  bottomBand: HEAPF64[t + 3]});
+                                 {pass: HEAPF64[r], serial: HEAPF64[r + 1], topBand: HEAPF64[r + 2],
+                                  bottomBand: HEAPF64[r + 3], sceneChanges: HEAPF64[r + 4], frame: HEAPF64[r + 5]});
     Atomics.store(HEAP32, busy >> 2, 0);
     Atomics.notify(HEAP32, busy >> 2);
   },
@@ -42,22 +81,22 @@ mergeInto(LibraryManager.library, {
   // page cannot watch the buffers (below).
   VelmoraPresent__proxy: 'async',
   VelmoraPresent__deps: ['$VelmoraTakeFrame'],
-  VelmoraPresent: function(rgba, width, height, busy, totals) {
-    VelmoraTakeFrame(rgba, width * height * 4, busy, totals);
+  VelmoraPresent: function(rgba, width, height, busy, report) {
+    VelmoraTakeFrame(rgba, width * height * 4, busy, report);
   },
 
   // Frames handed over through shared memory alone, without a call per frame
   // (a call would take the proxying queue's lock, on which this thread can
   // only spin): count buffers, their addresses in the array at pixels, their
-  // busy words in the array at busy and their totals in the array at totals
-  // (four doubles each). The program fills them in turn and sets a buffer's
+  // busy words in the array at busy and their reports in the array at
+  // reports (reportBytes each). The program fills them in turn and sets a buffer's
   // busy word to 1 and wakes its waiters; the page waits for that without
   // blocking (Atomics.waitAsync), takes the frame and waits for the next
   // buffer. 1 when the page watches; 0 where memory is not shared or the
   // browser cannot wait so, and the program then calls VelmoraPresent.
   VelmoraWatchFrames__proxy: 'sync',
   VelmoraWatchFrames__deps: ['$VelmoraTakeFrame'],
-  VelmoraWatchFrames: function(pixels, busy, totals, count, width, height) {
+  VelmoraWatchFrames: function(pixels, busy, reports, reportBytes, count, width, height) {
     if (typeof Atomics.waitAsync !== 'function' || typeof SharedArrayBuffer !== 'function' ||
         !(HEAPU8.buffer instanceof SharedArrayBuffer)) {
       return 0;
@@ -71,7 +110,8 @@ mergeInto(LibraryManager.library, {
           waited.value.then(watch);
           return;
         }
-        VelmoraTakeFrame(HEAPU32[(pixels >> 2) + next], width * height * 4, busy + 4 * next, totals + 32 * next);
+        VelmoraTakeFrame(HEAPU32[(pixels >> 2) + next], width * height * 4, busy + 4 * next,
+                         reports + reportBytes * next);
         next = (next + 1) % count;
       }
     }

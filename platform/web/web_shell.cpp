@@ -1,7 +1,8 @@
 // The window shell in a browser: the canvas is the window, its size follows
 // the window's rule from the page's visible size, frames are put on it 1:1,
-// and key presses wait in a queue until the frame loop takes one per frame,
-// as window messages do. What it asks of the page is in web_page.js.
+// key presses wait in a queue until the frame loop takes one per frame, as
+// window messages do, and files dropped on the page wait until the frame loop
+// comes by between two frames. What it asks of the page is in web_page.js.
 //
 // The threaded page runs this on a worker of its own (the program's main
 // thread; the page's thread only presents), the single-threaded page on the
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/shell.h"
 #include "platform/web/band_threads_web.h"
@@ -25,13 +27,14 @@ extern "C" {
 int VelmoraPageWidth();
 int VelmoraPageHeight();
 int VelmoraOpenCanvas(int width, int height, const char* title);
-int VelmoraWatchFrames(uint32_t* const* pixels, int32_t* busy, const double* totals, int count, int width,
-                       int height);
-void VelmoraPresent(const uint32_t* rgba, int width, int height, int32_t* busy, const double* totals);
+int VelmoraWatchFrames(uint32_t* const* pixels, int32_t* busy, const double* reports, int reportBytes, int count,
+                       int width, int height);
+void VelmoraPresent(const uint32_t* rgba, int width, int height, int32_t* busy, const double* report);
 void VelmoraShowMessage(const char* text);
 void VelmoraShowNote(const char* text);
 void VelmoraShowStill(uint32_t frame);
 int VelmoraStillFrameQuery(char* value, int capacity);
+void VelmoraAnswerDrop(uint32_t offer, const char* problem);
 // web_page.js: the scheduler of the frame loop's passes, on the calling thread.
 void VelmoraRunFrameLoop(int idlePauseMs);
 void VelmoraRequestPause();
@@ -63,32 +66,36 @@ QueuedMessage Queue[MessageQueueCapacity];
 uint32_t MessagesWritten = 0;
 uint32_t MessagesRead = 0;
 
-// The frame loop's time since the start, in ms, split as the benchmark splits
-// a frame: the calling thread's serial part (clear, transform, pre-pass,
-// handover) and each band. Handed to the page with every frame; the page
-// reads the four doubles in this order.
-struct StageTotals {
+// Handed to the page with every frame: the frame loop's time since the
+// start, in ms, split as the benchmark splits a frame (the calling thread's
+// serial part: clear, transform, pre-pass, handover; and each band), and
+// which picture the frame is: how many times the user's files have changed
+// the scene before it, and its frame number in that scene's animation (frame
+// K of velmora-render). The page reads the six doubles in this order.
+struct FrameReport {
     double pass, serial, band[2];
+    double sceneChanges, frame;
 };
-static_assert(sizeof(StageTotals) == 4 * sizeof(double), "read by web_page.js as four doubles");
-StageTotals Totals{};
+static_assert(sizeof(FrameReport) == 6 * sizeof(double), "read by web_page.js as six doubles");
+FrameReport Report{};
 
 // The canvas takes bytes red, green, blue, alpha; ColorBuffer words hold
 // blue, green, red, unused. Converted here, once per frame, into one of two
 // buffers of the canvas's size, allocated when the canvas is made: while the
 // page copies one frame onto the canvas, the next is drawn and converted into
 // the other. Busy[i] is 1 from the handover of buffer i until the page has
-// taken it (the page's thread clears it and wakes the waiter); HandedTotals[i]
+// taken it (the page's thread clears it and wakes the waiter); HandedReports[i]
 // goes with it.
 constexpr int CanvasBufferCount = 2;
 uint32_t* CanvasPixels[CanvasBufferCount] = {};
 alignas(4) int32_t Busy[CanvasBufferCount] = {};
-StageTotals HandedTotals[CanvasBufferCount] = {};
+FrameReport HandedReports[CanvasBufferCount] = {};
 int NextBuffer = 0;
 // The page takes frames as their busy words change, not by a call per frame.
 bool PageWatchesFrames = false;
 
 FramePass StoredPass = nullptr;
+SceneChange StoredChange = nullptr;
 
 uint32_t CanvasOrder(uint32_t p) {  // 0x00RRGGBB
     return ((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16) | 0xFF000000u;
@@ -115,10 +122,26 @@ void WaitUntilTaken(int i) {
 
 void AddPassToTotals(double passMs) {
     const ForkJoinTimes bands = LastForkJoinTimes();
-    Totals.pass += passMs;
-    Totals.serial += passMs - bands.forkToJoinMs;
-    Totals.band[0] += bands.bandMs[0];
-    Totals.band[1] += bands.bandMs[1];
+    Report.pass += passMs;
+    Report.serial += passMs - bands.forkToJoinMs;
+    Report.band[0] += bands.bandMs[0];
+    Report.band[1] += bands.bandMs[1];
+}
+
+// A drop left by the page since the last pass becomes the scene, or is
+// refused with the sentence the page then shows. Either way the page hears
+// of it, and has read the sentence when the answer returns. Outside the
+// pass's time: building a scene is not drawing a frame.
+void ChangeSceneIfDropped() {
+    DroppedFiles* drop = TakeDroppedFiles();
+    if (drop == nullptr) return;
+    const std::string problem = StoredChange(*drop);
+    if (problem.empty()) {
+        Report.sceneChanges += 1;
+        Report.frame = 0;
+    }
+    VelmoraAnswerDrop(drop->offer, problem.empty() ? nullptr : problem.c_str());
+    FreeDroppedFiles(drop);
 }
 
 // A whole number from 0 to MaxStillFrame in decimal digits only.
@@ -161,8 +184,8 @@ bool OpenWindow(int width, int height) {
         if (buffer == nullptr) return false;
     }
     if (VelmoraOpenCanvas(width, height, WindowTitle) == 0) return false;
-    PageWatchesFrames = VelmoraWatchFrames(CanvasPixels, Busy, &HandedTotals[0].pass, CanvasBufferCount, width,
-                                           height) != 0;
+    PageWatchesFrames = VelmoraWatchFrames(CanvasPixels, Busy, &HandedReports[0].pass, sizeof(FrameReport),
+                                           CanvasBufferCount, width, height) != 0;
     return true;
 }
 
@@ -184,12 +207,12 @@ void PresentFrame(const uint32_t* pixels, int width, int height) {
     NextBuffer = (NextBuffer + 1) % CanvasBufferCount;
     WaitUntilTaken(buffer);
     ToCanvasOrder(pixels, CanvasPixels[buffer], static_cast<size_t>(width) * height);
-    HandedTotals[buffer] = Totals;
+    HandedReports[buffer] = Report;
     __atomic_store_n(&Busy[buffer], 1, __ATOMIC_RELEASE);
     if (PageWatchesFrames) {
         emscripten_futex_wake(&Busy[buffer], INT_MAX);
     } else {
-        VelmoraPresent(CanvasPixels[buffer], width, height, &Busy[buffer], &HandedTotals[buffer].pass);
+        VelmoraPresent(CanvasPixels[buffer], width, height, &Busy[buffer], &HandedReports[buffer].pass);
     }
 }
 
@@ -215,17 +238,20 @@ void CloseShellAndExit(int) { ReturnToBrowser(); }
 
 // Called by web_page.js for each pass of the frame loop.
 extern "C" EMSCRIPTEN_KEEPALIVE int VelmoraFramePass() {
+    ChangeSceneIfDropped();
     const double start = emscripten_get_now();
     int quitCode = 0;
     const bool going = StoredPass(&quitCode);
     AddPassToTotals(emscripten_get_now() - start);
+    Report.frame += 1;
     if (going) return 1;
     VelmoraShowNote("Stopped (Escape). Reload the page to start again.");
     return 0;
 }
 
-void RunFrameLoopInBrowser(FramePass pass) {
+void RunFrameLoopInBrowser(FramePass pass, SceneChange change) {
     StoredPass = pass;
+    StoredChange = change;
     VelmoraRunFrameLoop(IdlePauseMs);
     ReturnToBrowser();
 }
@@ -234,7 +260,10 @@ bool StillFrameRequested(uint32_t* frame) {
     char value[16];
     const int length = VelmoraStillFrameQuery(value, sizeof value);  // -1: no ?frame=
     if (length < 0) return false;
-    if (length < static_cast<int>(sizeof value) && ParseStillFrame(value, length, frame)) return true;
+    if (length < static_cast<int>(sizeof value) && ParseStillFrame(value, length, frame)) {
+        Report.frame = *frame;
+        return true;
+    }
     // Kept for the page, which may read it after this returns.
     static char note[96];
     std::snprintf(note, sizeof note, "?frame= takes a whole number from 0 to %u; showing the animation.",

@@ -9,6 +9,10 @@
 //   speed      Space switches to idle speed (3 ms pause per frame) and back; Escape stops
 //   cannot_start  within 10 s a page says in plain words that it cannot start: without
 //              WebAssembly SIMD, too small for a picture, with threads that cannot start
+//   own_model  the user's own files, threaded and single-threaded: a picture dropped alone,
+//              a file that is no model (said in velmora-render's words while the scene goes
+//              on) and a real 3DS file (--models DIR, assimp-testmodels' folder) picked with
+//              the file button, each scene's frames equal to velmora-render --portable's
 //   starts     the threaded page loaded --tabs N times (default 200) in tabs of one
 //              browser and --fresh M times (default 50) in a browser started afresh:
 //              every load presents its first frame within 5 s
@@ -19,7 +23,7 @@
 //              (default 5; add --query '?threads=0' for the single-threaded page) and prints each
 //              thread's costliest routines; link the page with --profiling-funcs for their names
 import {spawn, execFileSync} from 'node:child_process';
-import {cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {copyFileSync, cpSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
@@ -42,9 +46,11 @@ try {
 const [scenario, ...rest] = process.argv.slice(2);
 const options = {};
 for (let i = 0; i < rest.length; i += 2) options[rest[i].replace(/^--/, '')] = rest[i + 1];
+if (options.native) options.native = path.resolve(options.native);  // run from other folders too
 const browserName = options.browser || 'chromium';
 
 let passes = 0, failures = 0;
+const SkippedCode = 77;  // ctest's SKIP_RETURN_CODE
 function check(ok, what) {
   if (ok) passes++; else failures++;
   console.log(`${ok ? 'ok' : 'FAIL'}: ${what}`);
@@ -112,9 +118,18 @@ async function waitFor(page, predicate, what, timeoutMs = 30000, ...args) {
   }
 }
 
-// The canvas's pixels as RGB bytes, read back through the 2D context.
-async function canvasRgb(page) {
-  const base64 = await page.evaluate(() => {
+// The picture on the canvas: its pixels as RGB bytes, read back through the
+// 2D context, with the page's word for which picture it is (read in the same
+// task, so that no frame comes between). With `when` (sceneChanges, and the
+// first and last frame of a turn, mod 512), waits for such a picture and
+// takes it the moment it is seen.
+async function canvasPicture(page, when = null, what = 'the picture') {
+  const take = (wanted) => {
+    const s = window.velmora, turnFrame = s.frame % 512;
+    if (wanted && (s.frames === 0 || s.sceneChanges !== wanted.sceneChanges || turnFrame < wanted.first ||
+                   turnFrame > wanted.last)) {
+      return false;
+    }
     const canvas = document.getElementById('velmora');
     const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
     const rgb = new Uint8Array(rgba.length / 4 * 3);
@@ -123,17 +138,30 @@ async function canvasRgb(page) {
     }
     let binary = '';
     for (let i = 0; i < rgb.length; i += 0x8000) binary += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
-    return btoa(binary);
-  });
-  return Buffer.from(base64, 'base64');
+    return {base64: btoa(binary), sceneChanges: s.sceneChanges, frame: s.frame};
+  };
+  let taken;
+  if (when === null) {
+    taken = await page.evaluate(take, null);
+  } else {
+    try {
+      taken = await (await page.waitForFunction(take, {timeout: 30000, polling: 20}, when)).jsonValue();
+    } catch {
+      console.log(`timed out waiting for ${what}; page state: ${JSON.stringify(await state(page))}`);
+      return null;
+    }
+  }
+  return {rgb: Buffer.from(taken.base64, 'base64'), sceneChanges: taken.sceneChanges, frame: taken.frame};
 }
+const canvasRgb = async (page) => (await canvasPicture(page)).rgb;
 
-// velmora-render --portable's frame as RGB bytes (a binary PPM's body).
-function nativeFrame(screen, frame) {
+// velmora-render --portable's frame as RGB bytes (a binary PPM's body); the
+// further arguments (the user's files) are taken from the folder cwd.
+function nativeFrame(screen, frame, files = [], cwd = undefined) {
   const dir = mkdtempSync(path.join(tmpdir(), 'velmora-web-'));
   try {
     execFileSync(options.native, ['--portable', '--screen', screen, '--frames', String(frame), '--format', 'ppm',
-                                  '--out', dir]);
+                                  '--out', dir, ...files], {cwd});
     const ppm = readFileSync(path.join(dir, `frame_${String(frame).padStart(6, '0')}.ppm`));
     let offset = 0;
     for (let lines = 0; lines < 3; offset++) if (ppm[offset] === 0x0a) lines++;  // P6, size, 255
@@ -141,6 +169,47 @@ function nativeFrame(screen, frame) {
   } finally {
     rmSync(dir, {recursive: true, force: true});
   }
+}
+
+// A picture the way the page and velmora-render take one (128 x 34, 8 bits
+// per pixel, a 256-colour palette, bottom row first), of diagonal stripes in
+// colours of its own.
+function stripedPicture() {
+  const width = 128, height = 34, pixelsAt = 54 + 256 * 4, bytes = Buffer.alloc(pixelsAt + width * height);
+  bytes.write('BM', 0);
+  bytes.writeUInt32LE(bytes.length, 2);
+  bytes.writeUInt32LE(pixelsAt, 10);
+  bytes.writeUInt32LE(40, 14);  // the info header's size
+  bytes.writeInt32LE(width, 18);
+  bytes.writeInt32LE(height, 22);
+  bytes.writeUInt16LE(1, 26);   // planes
+  bytes.writeUInt16LE(8, 28);   // bits per pixel
+  bytes.writeUInt32LE(256, 46);  // colours used
+  for (let i = 0; i < 256; i++) bytes.set([i, 255 - i, (i * 7) & 255, 0], 54 + 4 * i);  // blue, green, red, 0
+  for (let i = 0; i < width * height; i++) bytes[pixelsAt + i] = ((i % width) * 4 + Math.floor(i / width) * 9) & 255;
+  return bytes;
+}
+
+// Drops a file on the page as a user's drag and drop delivers it.
+async function dropFile(page, file) {
+  await page.evaluate((name, base64) => {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([bytes], name));
+    document.getElementById('velmora').dispatchEvent(
+      new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+  }, path.basename(file), readFileSync(file).toString('base64'));
+}
+
+// The line velmora-render prints about files it refuses (run in cwd), less its name.
+function nativeRefusal(files, cwd) {
+  try {
+    execFileSync(options.native, ['--portable', '--frames', '0', '--out', 'never', ...files],
+                 {cwd, stdio: ['ignore', 'ignore', 'pipe']});
+  } catch (e) {
+    return e.stderr.toString().trim().replace(/^velmora-render: /, '');
+  }
+  return `velmora-render drew ${files.join(' ')}`;
 }
 
 function firstDifference(a, b) {
@@ -339,6 +408,77 @@ const scenarios = {
     }
   },
 
+  async own_model() {
+    const fels = path.join(options.models || '/usr/share/assimp/models', '3DS', 'fels.3ds');
+    if (!existsSync(fels)) {
+      console.log(`skipped: assimp-testmodels is not installed (no ${fels})`);
+      process.exit(SkippedCode);
+    }
+    // The files, each under the name the page and velmora-render both report it by.
+    const files = mkdtempSync(path.join(tmpdir(), 'velmora-own-'));
+    const file = (name) => path.join(files, name);
+    copyFileSync(fels, file('fels.3ds'));
+    writeFileSync(file('picture.bmp'), stripedPicture());
+    writeFileSync(file('cut.3ds'), readFileSync(fels).subarray(0, 5000));
+    const refusal = nativeRefusal(['--model', 'cut.3ds'], files);
+    const screen = '640x480';
+    const server = await startServer(true);
+    const browser = await launch(640, 480);
+    // A frame of the page's sceneChanges-th scene equals velmora-render's
+    // with the files args and differs from its frame with the files unlike
+    // (the change shows). The picture shows only on the glass, which faces the
+    // viewer in frames 258 to 510 of each turn: the frame is taken there.
+    const sceneDrawn = async (page, sceneChanges, args, unlike, what) => {
+      const shown = await canvasPicture(page, {sceneChanges, first: 300, last: 480}, what);
+      if (shown === null) {
+        check(false, what);
+        return;
+      }
+      const difference = firstDifference(shown.rgb, nativeFrame(screen, shown.frame, args, files));
+      check(difference === null, `${what}: frame ${shown.frame} equals velmora-render --portable ${args.join(' ')}` +
+            (difference ? `: differs, ${difference}` : ''));
+      check(firstDifference(shown.rgb, nativeFrame(screen, shown.frame, unlike, files)) !== null,
+            `${what}: frame ${shown.frame} differs from velmora-render's with ${unlike.join(' ') || 'the embedded files'}`);
+    };
+    const messageBox = (page) => page.evaluate(() => {
+      const box = document.getElementById('files-message');
+      return {text: box.textContent, visible: !box.hidden && box.getBoundingClientRect().height > 0};
+    });
+    try {
+      for (const [name, query] of [['threaded', ''], ['single-threaded', '?threads=0']]) {
+        const page = await openPage(browser, server.url + query);
+        await waitFor(page, () => window.velmora && window.velmora.frames > 0, 'the first frame');
+
+        await dropFile(page, file('picture.bmp'));
+        const withPicture = ['--picture', 'picture.bmp'];
+        await sceneDrawn(page, 1, withPicture, [], `${name}: picture.bmp dropped alone`);
+
+        // Refused: said in velmora-render's words, and the scene on screen goes on.
+        await dropFile(page, file('cut.3ds'));
+        await waitFor(page, () => window.velmora.fileError !== null, 'the refusal');
+        const refused = await state(page), box = await messageBox(page);
+        check(refused.fileError === refusal && box.visible && box.text === refusal && refused.error === null &&
+              refused.stage === 'running', `${name}: cut.3ds is refused on the page in velmora-render's words: ` +
+              `"${refused.fileError}" (velmora-render: "${refusal}")`);
+        await waitFor(page, (n) => window.velmora.frames >= n + 3, 'three more frames', 30000, refused.frames);
+        await sceneDrawn(page, 1, withPicture, [], `${name}: after the refusal, the scene before it`);
+
+        // A real model picked with the file button: drawn with the picture dropped before.
+        const input = await page.$('#files');
+        await input.uploadFile(file('fels.3ds'));
+        await sceneDrawn(page, 2, ['--model', 'fels.3ds', ...withPicture], withPicture, `${name}: fels.3ds picked`);
+        const drawn = await state(page);
+        check(drawn.model === 'fels.3ds' && drawn.picture === 'picture.bmp' && drawn.fileError === null &&
+              !(await messageBox(page)).visible, `${name}: the state names the files drawn and the refusal is gone`);
+        await page.close();
+      }
+    } finally {
+      await browser.close();
+      server.stop();
+      rmSync(files, {recursive: true, force: true});
+    }
+  },
+
   async starts() {
     // The threaded page loaded again and again: in new tabs of one browser,
     // then each in a browser started afresh. Every load must present its
@@ -474,8 +614,9 @@ scenarios.profile = async () => {
 };
 
 if (!scenarios[scenario] || !options.site) {
-  console.log('usage: node browser_test.mjs still|animation|speed|cannot_start|starts|measure|profile --site DIR --native VELMORA_RENDER ' +
-              '[--browser chromium|firefox] [--out DIR] [--seconds S --rounds N --cpus LIST] [--tabs N --fresh M]');
+  console.log('usage: node browser_test.mjs still|animation|speed|cannot_start|own_model|starts|measure|profile --site DIR ' +
+              '--native VELMORA_RENDER [--browser chromium|firefox] [--out DIR] [--models DIR] ' +
+              '[--seconds S --rounds N --cpus LIST] [--tabs N --fresh M]');
   process.exit(2);
 }
 try {
