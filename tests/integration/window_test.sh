@@ -300,7 +300,8 @@ send_random_events() {
     LAST_LINES="$(stats_lines)" LAST_PROGRESS="$(date +%s)"
     for i in $(seq "$RandomEvents"); do
         random_event >/dev/null 2>&1
-        RECENT_EVENTS=("${RECENT_EVENTS[@]: -3}" "[$LAST_XDO]")
+        RECENT_EVENTS+=("[$LAST_XDO]")
+        [ ${#RECENT_EVENTS[@]} -le 4 ] || RECENT_EVENTS=("${RECENT_EVENTS[@]:1}")
         if ! kill -0 "$DEMO_PID" 2>/dev/null; then
             wait "$DEMO_PID"
             local code=$?
