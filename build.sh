@@ -4,7 +4,8 @@
 #   ./build.sh demo    build and start the demo (needs a display)
 #   ./build.sh test    build and run the test suite (further arguments go to ctest)
 #   ./build.sh web     build the WebAssembly page and serve it locally
-#   ./build.sh deps    only install the packages
+#   ./build.sh package build the Debian package and the Windows zip
+#   ./build.sh deps    only install the packages (the demo's and the tests')
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +15,12 @@ cd "$(dirname "$0")"
 build_packages=(cmake ninja-build g++ pkg-config libsdl2-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
                 libavcodec-dev libavformat-dev libswscale-dev libavutil-dev)
 test_packages=(xvfb xauth xdotool x11-utils imagemagick jwm wmctrl ffmpeg python3-matplotlib assimp-testmodels)
+# The .deb: dpkg-shlibdeps (dpkg-dev) turns the libraries the programs load
+# into its dependencies, and CPack asks `file` which installed files are
+# programs before it runs it. The zip: the mingw-w64 cross-compiler, and
+# GoogleTest's sources, which the win64 preset's tests are configured with.
+deb_packages=(dpkg-dev file)
+zip_packages=(g++-mingw-w64-x86-64 googletest)
 
 install_packages() {
     local missing=()
@@ -27,7 +34,8 @@ install_packages() {
         sudo=(sudo)
     fi
     "${sudo[@]}" apt-get update
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
+    # Through env: sudo would drop the variable from the environment it passes on.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 }
 
 build_release() {
@@ -53,11 +61,20 @@ case "${1:-}" in
         cmake --build --preset web
         exec python3 platform/web/serve.py
         ;;
+    package)
+        install_packages "${build_packages[@]}" "${deb_packages[@]}" "${zip_packages[@]}"
+        build_release
+        cpack --preset deb
+        # The zip holds the program alone, so only it is built.
+        cmake --preset win64
+        cmake --build --preset win64 --target velmora
+        cpack --preset win64
+        ;;
     deps)
         install_packages "${build_packages[@]}" "${test_packages[@]}"
         ;;
     *)
-        echo "usage: ./build.sh demo | test | web | deps" >&2
+        echo "usage: ./build.sh demo | test | web | package | deps" >&2
         exit 2
         ;;
 esac

@@ -11,6 +11,24 @@
 #include "platform/shell.h"
 #include "render/frame_pipeline.h"
 
+namespace {
+
+// ColorBuffer as allocated at start-up: the frame is drawn there whenever the
+// shell has no window image to draw it in.
+uint32_t* OwnColorBuffer = nullptr;
+
+// Draws the next frame straight into the window's image where the shell keeps
+// one of the frame's shape, so that presenting it copies nothing (under X11
+// the copy into that image costs about as much as the X server's own copy);
+// into ColorBuffer otherwise. Every band clears its rows first, so nothing
+// depends on which buffer the last frame went to.
+void ChooseFrameBuffer() {
+    uint32_t* windowImage = WindowImagePixels(Scene.width, Scene.height);
+    Scene.colorBuffer = windowImage != nullptr ? windowImage : OwnColorBuffer;
+}
+
+}  // namespace
+
 void StartDemo(const SceneFiles* files) {
     if (!StartShell(DecideWindowMessage)) CloseShellAndExit(StartupFailedExitCode);
     ScreenSize screen = GetScreenSize();
@@ -21,6 +39,7 @@ void StartDemo(const SceneFiles* files) {
         // A failed start is reported to the caller as a failure, not as 0.
         CloseShellAndExit(StartupFailedExitCode);
     }
+    OwnColorBuffer = Scene.colorBuffer;
     std::string error;
     if (files == nullptr)
         PrepareScene();
@@ -32,6 +51,7 @@ void StartDemo(const SceneFiles* files) {
 }
 
 bool RunFramePass(int* quitCode) {
+    ChooseFrameBuffer();
     RenderFrame();
     AdvanceFrame();
     PresentFrame(Scene.colorBuffer, Scene.width, Scene.height);
@@ -42,6 +62,7 @@ bool RunFramePass(int* quitCode) {
 
 void ShowStillFrame(uint32_t frame) {
     SeekFrame(frame);
+    ChooseFrameBuffer();
     RenderFrame();
     PresentFrame(Scene.colorBuffer, Scene.width, Scene.height);
 }

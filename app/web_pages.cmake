@@ -1,17 +1,16 @@
 # The demo as a web page: static files in build/<preset>/site, served as they
 # are (platform/web/serve.py). Two builds of the same objects: velmora.js with
 # shared memory, whose band workers are threads, for a cross-origin isolated
-# page, run on a worker of its own; and velmora-single.js for any other page,
-# run on the page's thread. index.html picks one; velmora-page.js is the
-# page's side of both.
+# page, and velmora-single.js for any other page. index.html's script,
+# velmora-page.js, picks one and is the page's side of both.
 set(VELMORA_SITE_DIR ${PROJECT_BINARY_DIR}/site)
 configure_file(${PROJECT_SOURCE_DIR}/platform/web/index.html ${VELMORA_SITE_DIR}/index.html COPYONLY)
 configure_file(${PROJECT_SOURCE_DIR}/platform/web/page_side.js ${VELMORA_SITE_DIR}/velmora-page.js COPYONLY)
 # The page's icon: the program's own (velmora-render --icon).
 configure_file(${PROJECT_SOURCE_DIR}/packaging/icons/velmora-64.png ${VELMORA_SITE_DIR}/velmora-64.png COPYONLY)
 
-# Memory grows only at start-up, for the buffers; 1 GiB holds them for any
-# canvas a browser allows.
+# Memory grows at start-up, for the buffers, and where a file the user drops
+# needs more room; 1 GiB holds the buffers for any canvas a browser allows.
 set(web_page_options -sENVIRONMENT=web,worker -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=1GB)
 
 function(velmora_web_page target output_name)
@@ -23,9 +22,14 @@ function(velmora_web_page target output_name)
                         LINK_DEPENDS "${VELMORA_WEB_PAGE_LIBRARY}")
 endfunction()
 
-# Two workers ready before the first frame: a band thread must not wait for a
-# worker to load while the frame loop waits for it.
+# The threaded build: main() runs on a thread of its own (PROXY_TO_PTHREAD),
+# where the frame loop may sleep while the band threads draw, and the page's
+# thread only presents. Every worker is started by the page's thread, three
+# of them ready before main() runs (the main thread and the two band
+# threads): Firefox, while a debugger watches the page (as the browser tests'
+# driver does), now and then never returns from creating a worker inside a
+# worker, and a program whose workers are nested then never starts.
 # (Growable shared memory slows JavaScript's own heap accesses, of which the
 # page makes one per frame, the copy onto the canvas.)
-velmora_web_page(velmora_web velmora -pthread -sPTHREAD_POOL_SIZE=2 -Wno-pthreads-mem-growth)
+velmora_web_page(velmora_web velmora -pthread -sPROXY_TO_PTHREAD -sPTHREAD_POOL_SIZE=3 -Wno-pthreads-mem-growth)
 velmora_web_page(velmora_web_single velmora-single)

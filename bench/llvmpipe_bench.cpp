@@ -1,14 +1,21 @@
 // The same scene drawn by OpenGL, for comparing Velmora's frame rate with a
 // general-purpose software rasteriser (Mesa's llvmpipe) on the same machine.
-// Each frame does the work a Velmora frame does, in the same three passes:
-//   1. clears, the frame's rotation, zoom and screen mapping (Velmora's own
-//      TransformModel, so both sides start from the same screen vertices);
-//   2. every face depth-only into a pre-pass depth texture;
-//   3. opaque faces lit per pixel (renormalised normal, three lights with
-//      diffuse, ambient and a specular term on the front surface, the class
-//      tint) with their own depth buffer;
-//   4. translucent faces textured, bump-mapped from the height map and added
-//      with saturation, testing but not writing that depth.
+// It is written as an OpenGL programmer would write this picture for speed:
+// the model (positions, normals, texture coordinates, faces) goes into static
+// buffers once; each frame sets only the turn and the zoom, and the vertex
+// shader turns, zooms and maps the vertices to the screen (onto whole pixels,
+// as Velmora does). Each frame draws Velmora's three passes, each with its own
+// program:
+//   1. every face depth-only into the pre-pass depth (a texture);
+//   2. the opaque faces with their own depth buffer, one draw per run of one
+//      class colour, lit per pixel as Velmora lights them: on the front
+//      surface (within 1.1 of the pre-pass depth) the largest of the three
+//      lights' specular, diffuse and ambient terms, elsewhere the sum of their
+//      diffuse and ambient terms; tinted by the class colour;
+//   3. the translucent faces, tested against that depth without writing it,
+//      bump-mapped on the front surface (the height map's gradients are
+//      computed once, at start-up, into a texture that is sampled bilinearly),
+//      textured and added with saturation.
 // The pictures are alike, not equal: this is a workload comparison, not a
 // reference. Run it with Mesa's software driver and two threads:
 //   LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe LP_NUM_THREADS=2
@@ -31,9 +38,10 @@
 
 #include "app/frame_sequence.h"
 #include "app/headless_scene.h"
-#include "assets/embedded_data.h"
 #include "core/scene_arrays.h"
 #include "core/scene_state.h"
+#include "render/band_plan.h"
+#include "render/buffer_clears.h"
 #include "render/lights.h"
 #include "render/model_transform.h"
 
@@ -41,83 +49,151 @@ namespace {
 
 // Depths (negative ones too: smaller is nearer) are mapped linearly onto the
 // depth range; nothing the scene draws lies beyond the clear value.
-constexpr float FarDepth = 60000.1f;
+constexpr float FarDepth = DepthClearValue;
+constexpr float FrontTolerance = 1.1f;  // Velmora's front-surface window, in depth units
+constexpr float BumpScale = 0.023f;
 constexpr uint32_t WarmUpFrames = 30;
 
-const char* const VertexShader = R"(#version 330 core
-layout(location = 0) in vec3 screen;   // column, row, depth
+// The band workers draw the opaque faces' pass first, then the translucent ones'.
+constexpr int OpaquePassOrder = 0, TranslucentPassOrder = 1;
+static_assert(PassesPerBand == 2);
+
+// Vertex attribute locations.
+constexpr GLuint PositionAttribute = 0, NormalAttribute = 1, TexelAttribute = 2;
+
+// The turn (x' = x s + z c, y' = y, z' = x c - z s), the zoom and the mapping
+// to whole pixels, as Velmora's transform and screen points do them.
+// `invariant` gives the pre-pass and the shading passes the same depths.
+const char* const TransformSource = R"(#version 330 core
+layout(location = 0) in vec3 position;
+uniform vec2 turn;   // cos, sin of the frame's angle
+uniform float scale;
+uniform vec2 size;   // picture width and height
+uniform float farDepth;
+invariant gl_Position;
+vec3 Turn(vec3 v) { return vec3(v.x * turn.y + v.z * turn.x, v.y, v.x * turn.x - v.z * turn.y); }
+vec4 ScreenPosition() {
+    vec3 v = Turn(position) * scale;
+    vec2 point = roundEven(v.xy + size * 0.5);
+    return vec4(point.x / size.x * 2.0 - 1.0, 1.0 - point.y / size.y * 2.0, v.z / farDepth, 1.0);
+}
+)";
+
+const char* const PrepassVertexSource = R"(
+void main() { gl_Position = ScreenPosition(); })";
+
+const char* const OpaqueVertexSource = R"(
+layout(location = 1) in vec3 normal;
+out vec3 vNormal;
+void main() { gl_Position = ScreenPosition(); vNormal = Turn(normal); })";
+
+const char* const TranslucentVertexSource = R"(
 layout(location = 1) in vec3 normal;
 layout(location = 2) in vec2 texel;
-layout(location = 3) in float colorIndex;
-uniform vec2 size;
-uniform float farDepth;
-out vec3 vNormal; out vec2 vTexel; out float vDepth; flat out int vClass;
-void main() {
-    vec2 ndc = vec2(screen.x / size.x * 2.0 - 1.0, 1.0 - screen.y / size.y * 2.0);
-    gl_Position = vec4(ndc, screen.z / farDepth, 1.0);
-    vNormal = normal; vTexel = texel; vDepth = screen.z; vClass = int(colorIndex);
-})";
+out vec3 vNormal;
+out vec2 vTexel;
+void main() { gl_Position = ScreenPosition(); vNormal = Turn(normal); vTexel = texel; })";
 
-const char* const DepthOnlyShader = R"(#version 330 core
+const char* const PrepassFragmentSource = R"(#version 330 core
 void main() {})";
 
-const char* const ShadeShader = R"(#version 330 core
-in vec3 vNormal; in vec2 vTexel; in float vDepth; flat in int vClass;
-uniform vec2 size;
-uniform float farDepth;
+// The front-surface test and the three lights, shared by both shading passes.
+const char* const LightingSource = R"(#version 330 core
 uniform sampler2D prepassDepth;
-uniform sampler2D picture;
-uniform sampler2D heights;
-uniform vec3 lightDirection[3];
-uniform vec3 lightDiffuse[3], lightAmbient[3], lightSpecular[3];
-uniform vec3 classColor[9];
+uniform float frontTolerance;  // in window depth units
+uniform vec3 lightDirection[3], lightDiffuse[3], lightAmbient[3], lightSpecular[3];
 out vec4 color;
+bool OnFrontSurface() {
+    float nearest = texelFetch(prepassDepth, ivec2(gl_FragCoord.xy), 0).r;
+    float z = gl_FragCoord.z;
+    return z + frontTolerance >= nearest && z - frontTolerance < nearest;
+}
+float Specular(float d) { d *= d; d *= d; d *= d; return d * d; }
+// Front surface: per channel the largest light term (specular, plus diffuse
+// and ambient where lit); elsewhere the sum of the diffuse and ambient terms.
+vec3 LightSum(vec3 n, bool front, bool diffuseOnFront) {
+    vec3 largest = vec3(0.0), total = vec3(0.0);
+    for (int k = 0; k < 3; ++k) {
+        float d = dot(lightDirection[k], n);
+        vec3 lit = max(d, 0.0) * lightDiffuse[k] + lightAmbient[k];
+        total += lit;
+        largest = max(largest, Specular(d) * lightSpecular[k] + (diffuseOnFront ? lit : vec3(0.0)));
+    }
+    return min(front ? largest : total, vec3(255.0));
+}
+// A channel of 0..65025 as Velmora stores it: shifted right by 8.
+vec4 Stored(vec3 c) { return vec4(floor(c / 256.0) / 255.0, 0.0); }
+)";
+
+const char* const OpaqueFragmentSource = R"(
+in vec3 vNormal;
+uniform vec3 classColor;
+void main() { color = Stored(LightSum(normalize(vNormal), OnFrontSurface(), true) * classColor); })";
+
+const char* const TranslucentFragmentSource = R"(
+in vec3 vNormal;
+in vec2 vTexel;
+uniform sampler2D picture;
+uniform sampler2D gradients;  // the height map's across and down differences
+uniform float bumpScale;
+vec2 TexelCentre(vec2 t) { return (t + 0.5) / 128.0; }
 void main() {
-    vec3 n = normalize(vNormal);
-    float prepass = (texelFetch(prepassDepth, ivec2(gl_FragCoord.xy), 0).r * 2.0 - 1.0) * farDepth;
-    bool front = vDepth + 1.1 >= prepass && vDepth - 1.1 < prepass;
-    bool translucent = vClass == 0;
-    if (translucent && front) {
-        vec2 b = clamp(vTexel, 2.0, 124.0) / 128.0;
-        float h = texture(heights, b).r, hx = texture(heights, b + vec2(1.0 / 128.0, 0)).r,
-              hy = texture(heights, b + vec2(0, 1.0 / 128.0)).r;
-        n = normalize(n + vec3((hx - h) * 255.0 * 0.023, (hy - h) * 255.0 * 0.023, 0.0));
-    }
-    vec3 sum = vec3(0.0);
-    for (int i = 0; i < 3; ++i) {
-        float d = dot(n, lightDirection[i]);
-        if (!translucent) sum += lightDiffuse[i] * max(d, 0.0) + lightAmbient[i];
-        if (front) { float s = d * d; s *= s; s *= s; s *= s; sum += lightSpecular[i] * s; }
-    }
-    sum = min(sum, vec3(255.0));
-    if (translucent) sum *= texture(picture, clamp(vTexel, 0.0, 124.0) / 128.0).rgb * 255.0;
-    color = vec4(sum * classColor[vClass] / 65025.0, 0.0);
+    bool front = OnFrontSurface();
+    vec3 n = vNormal;
+    if (front) n.xy += bumpScale * texture(gradients, TexelCentre(clamp(vTexel, 2.0, 124.0))).rg;
+    vec3 sampled = texture(picture, TexelCentre(min(vTexel, 124.0))).rgb * 255.0;
+    color = Stored(LightSum(normalize(n), front, false) * sampled);
 })";
 
-GLuint Compile(GLenum kind, const char* source) {
-    const GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
+[[noreturn]] void Fail(const char* what, const char* detail = "") {
+    std::fprintf(stderr, "llvmpipe-bench: %s%s\n", what, detail);
+    std::exit(1);
+}
+
+// Stops with OpenGL's log when a shader did not compile or a program did not link.
+template <typename GetStatus, typename GetLog>
+void RequireSuccess(GLuint object, GLenum status, GetStatus getStatus, GetLog getLog, const char* what) {
     GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[2048];
-        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        std::fprintf(stderr, "llvmpipe-bench: shader: %s\n", log);
-        std::exit(1);
-    }
+    getStatus(object, status, &ok);
+    if (ok) return;
+    char log[2048];
+    getLog(object, sizeof log, nullptr, log);
+    Fail(what, log);
+}
+
+GLuint Compile(GLenum kind, std::initializer_list<const char*> sources) {
+    const std::vector<const char*> parts(sources);
+    const GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, static_cast<GLsizei>(parts.size()), parts.data(), nullptr);
+    glCompileShader(shader);
+    RequireSuccess(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog, "shader: ");
     return shader;
 }
 
-GLuint Link(const char* fragment) {
+// A program and where its per-frame uniforms are.
+struct Program {
+    GLuint name;
+    GLint turn, scale;
+};
+
+// A program with the transform's uniforms set for this screen.
+Program Link(GLuint vertexShader, GLuint fragmentShader) {
     const GLuint program = glCreateProgram();
-    glAttachShader(program, Compile(GL_VERTEX_SHADER, VertexShader));
-    glAttachShader(program, Compile(GL_FRAGMENT_SHADER, fragment));
+    glAttachShader(program, vertexShader);
+    glAttachShader(program, fragmentShader);
     glLinkProgram(program);
+    RequireSuccess(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog, "program: ");
     glUseProgram(program);
     glUniform2f(glGetUniformLocation(program, "size"), Scene.width, Scene.height);
     glUniform1f(glGetUniformLocation(program, "farDepth"), FarDepth);
-    return program;
+    return Program{program, glGetUniformLocation(program, "turn"), glGetUniformLocation(program, "scale")};
+}
+
+// Uses the program with the frame's turn and zoom.
+void UseForThisFrame(const Program& program) {
+    glUseProgram(program.name);
+    glUniform2f(program.turn, Scene.rotation[0], Scene.rotation[1]);
+    glUniform1f(program.scale, Scene.zoomScale);
 }
 
 // A surfaceless EGL context on the default device; the frames go to textures.
@@ -133,13 +209,14 @@ bool OpenContext() {
     return context != EGL_NO_CONTEXT && eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context);
 }
 
-GLuint MakeTexture(GLenum internal, int width, int height, GLenum format, GLenum type, const void* data) {
+GLuint MakeTexture(GLenum internal, int width, int height, GLenum format, GLenum type, const void* data,
+                   GLenum filter) {
     GLuint texture;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexImage2D(GL_TEXTURE_2D, 0, internal, width, height, 0, format, type, data);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     return texture;
@@ -152,68 +229,98 @@ GLuint MakeFramebuffer(GLuint color, GLuint depth) {
     if (color) glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, color, 0);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth, 0);
     if (!color) glDrawBuffer(GL_NONE);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) Fail("incomplete framebuffer");
     return framebuffer;
 }
 
+// Colours are stored blue, green, red; OpenGL takes red, green, blue.
+void SetColour(GLint location, const Vec4& bgr) { glUniform3f(location, bgr.v[2], bgr.v[1], bgr.v[0]); }
+
+// Where element i of a uniform array is.
+GLint ElementOf(GLuint program, const char* array, int i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s[%d]", array, i);
+    return glGetUniformLocation(program, name);
+}
+
 void SetLights(GLuint program) {
+    glUseProgram(program);
     for (int i = 0; i < LightCount; ++i) {
         const Light& l = LightTable[i];
-        char name[64];
-        auto set = [&](const char* field, const Vec4& v) {
-            std::snprintf(name, sizeof name, "%s[%d]", field, i);
-            glUniform3f(glGetUniformLocation(program, name), v.v[2], v.v[1], v.v[0]);  // stored b, g, r
-        };
-        set("lightDiffuse", l.diffuse);
-        set("lightAmbient", l.ambient);
-        set("lightSpecular", l.specular);
-        std::snprintf(name, sizeof name, "lightDirection[%d]", i);
-        glUniform3f(glGetUniformLocation(program, name), l.direction.v[0], l.direction.v[1], l.direction.v[2]);
+        SetColour(ElementOf(program, "lightDiffuse", i), l.diffuse);
+        SetColour(ElementOf(program, "lightAmbient", i), l.ambient);
+        SetColour(ElementOf(program, "lightSpecular", i), l.specular);
+        glUniform3f(ElementOf(program, "lightDirection", i), l.direction.v[0], l.direction.v[1], l.direction.v[2]);
     }
-    for (int i = 0; i < ClassColorCount; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "classColor[%d]", i);
-        const Vec4& c = ClassColorTable[i];
-        glUniform3f(glGetUniformLocation(program, name), c.v[2], c.v[1], c.v[0]);
-    }
+    // Depths go to the window as 0.5 + depth / (2 far).
+    glUniform1f(glGetUniformLocation(program, "frontTolerance"), FrontTolerance / (2.0f * FarDepth));
     glUniform1i(glGetUniformLocation(program, "prepassDepth"), 0);
     glUniform1i(glGetUniformLocation(program, "picture"), 1);
-    glUniform1i(glGetUniformLocation(program, "heights"), 2);
+    glUniform1i(glGetUniformLocation(program, "gradients"), 2);
+    glUniform1f(glGetUniformLocation(program, "bumpScale"), BumpScale);
 }
 
-// One vertex per face corner: the screen vertex, the rotated normal, the
-// texel and the class colour index (translucent faces last, as they are drawn).
-struct GlVertex {
-    float screen[3], normal[3], texel[2], colorIndex;
+// A difference of two heights as the span shader forms it: modulo 256, read
+// as a signed byte.
+float HeightDifference(int a, int b) { return static_cast<float>(static_cast<int8_t>(static_cast<uint8_t>(a - b))); }
+
+// Per texel, the across (left minus right) and down (above minus below)
+// differences of the height map, which the bump weighs bilinearly; texels
+// the bump never reads (the map's border) stay 0.
+std::vector<float> HeightGradients() {
+    std::vector<float> gradients(static_cast<size_t>(TexelCount) * 2, 0.0f);
+    auto height = [](int column, int row) { return HeightMap[row * TextureSize + column]; };
+    for (int row = 1; row + 1 < TextureSize; ++row)
+        for (int column = 1; column + 1 < TextureSize; ++column) {
+            float* g = &gradients[(static_cast<size_t>(row) * TextureSize + column) * 2];
+            g[0] = HeightDifference(height(column - 1, row), height(column + 1, row));
+            g[1] = HeightDifference(height(column, row - 1), height(column, row + 1));
+        }
+    return gradients;
+}
+
+// The faces as one index list in the band workers' order (render/band_plan.h):
+// each pass's faces in face order, the opaque pass first, split into runs of
+// one class colour.
+struct FaceRun {
+    GLsizei first, count;  // in faces
+    uint32_t classColorIndex;
 };
 
-uint32_t BuildVertices(std::vector<GlVertex>& vertices) {
-    vertices.clear();
-    uint32_t opaqueCount = 0;
-    for (int pass = 0; pass < 2; ++pass) {
-        for (uint32_t i = 0; i < Scene.faceCount; ++i) {
-            const FaceClass faceClass = FaceClassOf(i);
-            if (faceClass == NoFaceClass || (faceClass == TranslucentFaceClass) != (pass == 1)) continue;
+struct FaceOrder {
+    std::vector<uint16_t> indices;
+    std::vector<FaceRun> runs[PassesPerBand];
+};
+
+FaceOrder OrderFaces() {
+    TransformModel();  // which faces a pass draws depends on their corners having screen positions
+    FaceOrder order;
+    for (int pass = 0; pass < PassesPerBand; ++pass) {
+        std::vector<FaceRun>& runs = order.runs[pass];
+        for (uint32_t i = 0; i < DrawnFaceCount(); ++i) {
+            if (!DrawnInPass(i, BandPass(pass))) continue;
+            const uint32_t colour = ClassColorIndexOfFace(i);
+            const GLsizei at = static_cast<GLsizei>(order.indices.size() / 3);
+            if (runs.empty() || runs.back().classColorIndex != colour) runs.push_back({at, 0, colour});
+            ++runs.back().count;
             const Face& f = ModelFaces[i];
-            for (uint16_t index : {f.a, f.b, f.c}) {
-                const Vec3& s = ScreenVertices[index];
-                const Vec3& n = RotatedNormals[index];
-                vertices.push_back({{s.x, s.y, s.z}, {n.x, n.y, n.z},
-                                    {float(TexCoords[index].u), float(TexCoords[index].v)},
-                                    float(ClassColorIndexOf(faceClass))});
-            }
+            order.indices.insert(order.indices.end(), {f.a, f.b, f.c});
         }
-        if (pass == 0) opaqueCount = static_cast<uint32_t>(vertices.size());
     }
-    return opaqueCount;
+    return order;
 }
 
-void SetAttributes() {
-    const GLsizei stride = sizeof(GlVertex);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GlVertex, screen)));
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GlVertex, normal)));
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GlVertex, texel)));
-    glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GlVertex, colorIndex)));
-    for (GLuint i = 0; i < 4; ++i) glEnableVertexAttribArray(i);
+GLuint StaticBuffer(GLenum target, GLsizeiptr bytes, const void* data) {
+    GLuint buffer;
+    glGenBuffers(1, &buffer);
+    glBindBuffer(target, buffer);
+    glBufferData(target, bytes, data, GL_STATIC_DRAW);
+    return buffer;
+}
+
+void DrawFaces(const FaceRun& run) {
+    glDrawElements(GL_TRIANGLES, run.count * 3, GL_UNSIGNED_SHORT,
+                   reinterpret_cast<void*>(static_cast<uintptr_t>(run.first) * 3 * sizeof(uint16_t)));
 }
 
 // The last frame as a binary PPM, to see that the scene drawn is Velmora's.
@@ -254,62 +361,89 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "llvmpipe-bench: unusable screen %dx%d\n", screenWidth, screenHeight);
         return 1;
     }
-    if (!OpenContext()) {
-        std::fprintf(stderr, "llvmpipe-bench: no surfaceless OpenGL 3.3 context (Mesa's EGL)\n");
-        return 1;
-    }
-    std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    if (!OpenContext()) Fail("no surfaceless OpenGL 3.3 context (Mesa's EGL)");
+    const char* threads = std::getenv("LP_NUM_THREADS");
+    std::printf("renderer: %s, LP_NUM_THREADS=%s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                threads ? threads : "(unset)");
 
     const int w = Scene.width, h = Scene.height;
-    const GLuint prepassDepth = MakeTexture(GL_DEPTH_COMPONENT32F, w, h, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-    const GLuint shadeDepth = MakeTexture(GL_DEPTH_COMPONENT32F, w, h, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-    const GLuint colorTexture = MakeTexture(GL_RGBA8, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glActiveTexture(GL_TEXTURE1);
+    MakeTexture(GL_RGBA8, TextureSize, TextureSize, GL_BGRA, GL_UNSIGNED_BYTE, Texture, GL_LINEAR);
+    glActiveTexture(GL_TEXTURE2);
+    const std::vector<float> gradients = HeightGradients();
+    MakeTexture(GL_RG32F, TextureSize, TextureSize, GL_RG, GL_FLOAT, gradients.data(), GL_LINEAR);
+    glActiveTexture(GL_TEXTURE0);
+    const GLuint prepassDepth = MakeTexture(GL_DEPTH_COMPONENT32F, w, h, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr, GL_NEAREST);
+    const GLuint shadeDepth = MakeTexture(GL_DEPTH_COMPONENT32F, w, h, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr, GL_NEAREST);
+    const GLuint colorTexture = MakeTexture(GL_RGBA8, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr, GL_NEAREST);
     const GLuint prepassTarget = MakeFramebuffer(0, prepassDepth);
     const GLuint shadeTarget = MakeFramebuffer(colorTexture, shadeDepth);
-    glActiveTexture(GL_TEXTURE1);
-    MakeTexture(GL_RGBA8, TextureSize, TextureSize, GL_BGRA, GL_UNSIGNED_BYTE, Texture);
-    glActiveTexture(GL_TEXTURE2);
-    MakeTexture(GL_R8, TextureSize, TextureSize, GL_RED, GL_UNSIGNED_BYTE, HeightMap);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, prepassDepth);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, prepassDepth);  // read by both shading passes
 
-    const GLuint depthOnly = Link(DepthOnlyShader);
-    const GLuint shade = Link(ShadeShader);
-    SetLights(shade);
+    const Program prepass = Link(Compile(GL_VERTEX_SHADER, {TransformSource, PrepassVertexSource}),
+                                 Compile(GL_FRAGMENT_SHADER, {PrepassFragmentSource}));
+    const Program opaque = Link(Compile(GL_VERTEX_SHADER, {TransformSource, OpaqueVertexSource}),
+                               Compile(GL_FRAGMENT_SHADER, {LightingSource, OpaqueFragmentSource}));
+    const Program translucent = Link(Compile(GL_VERTEX_SHADER, {TransformSource, TranslucentVertexSource}),
+                                    Compile(GL_FRAGMENT_SHADER, {LightingSource, TranslucentFragmentSource}));
+    SetLights(opaque.name);
+    SetLights(translucent.name);
+    const GLint classColor = glGetUniformLocation(opaque.name, "classColor");
 
-    GLuint vertexArray, vertexBuffer;
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(1, &vertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-    SetAttributes();
+    // The model, once: positions alone for the pre-pass; with normals and
+    // texture coordinates for the shading passes.
+    const FaceOrder faces = OrderFaces();
+    const GLsizeiptr vec3Bytes = static_cast<GLsizeiptr>(Scene.vertexCount * sizeof(Vec3));
+    const GLuint positions = StaticBuffer(GL_ARRAY_BUFFER, vec3Bytes, ModelVertices);
+    const GLuint normals = StaticBuffer(GL_ARRAY_BUFFER, vec3Bytes, VertexNormals);
+    const GLuint texels = StaticBuffer(GL_ARRAY_BUFFER, Scene.vertexCount * sizeof(TexCoord), TexCoords);
+    GLuint arrays[2];
+    glGenVertexArrays(2, arrays);
+    const GLuint positionsOnly = arrays[0], shadeVertices = arrays[1];
+    for (GLuint vertexArray : arrays) {
+        glBindVertexArray(vertexArray);
+        StaticBuffer(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(faces.indices.size() * sizeof(uint16_t)),
+                     faces.indices.data());
+        glBindBuffer(GL_ARRAY_BUFFER, positions);
+        glVertexAttribPointer(PositionAttribute, 3, GL_FLOAT, GL_FALSE, sizeof(Vec3), nullptr);
+        glEnableVertexAttribArray(PositionAttribute);
+        if (vertexArray == positionsOnly) continue;
+        glBindBuffer(GL_ARRAY_BUFFER, normals);
+        glVertexAttribPointer(NormalAttribute, 3, GL_FLOAT, GL_FALSE, sizeof(Vec3), nullptr);
+        glEnableVertexAttribArray(NormalAttribute);
+        glBindBuffer(GL_ARRAY_BUFFER, texels);
+        glVertexAttribPointer(TexelAttribute, 2, GL_SHORT, GL_FALSE, sizeof(TexCoord), nullptr);
+        glEnableVertexAttribArray(TexelAttribute);
+    }
+    const FaceRun allFaces{0, static_cast<GLsizei>(faces.indices.size() / 3), 0};
+
     glViewport(0, 0, w, h);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
     glBlendFunc(GL_ONE, GL_ONE);  // fixed-point targets saturate the sum
 
-    std::vector<GlVertex> vertices;
-    vertices.reserve(Scene.faceCount * 3);
     auto drawFrame = [&] {
-        TransformModel();
-        const uint32_t opaqueCount = BuildVertices(vertices);
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(GlVertex)), vertices.data(),
-                     GL_STREAM_DRAW);
-        const GLsizei total = static_cast<GLsizei>(vertices.size());
+        ComputeRotation();  // the frame's turn and zoom, as Velmora's transform takes them
+        StepZoom();
         glBindFramebuffer(GL_FRAMEBUFFER, prepassTarget);
         glDepthMask(GL_TRUE);
         glClear(GL_DEPTH_BUFFER_BIT);
-        glUseProgram(depthOnly);
-        glDrawArrays(GL_TRIANGLES, 0, total);
+        UseForThisFrame(prepass);
+        glBindVertexArray(positionsOnly);
+        DrawFaces(allFaces);
+
         glBindFramebuffer(GL_FRAMEBUFFER, shadeTarget);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glUseProgram(shade);
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(opaqueCount));
+        UseForThisFrame(opaque);
+        glBindVertexArray(shadeVertices);
+        for (const FaceRun& run : faces.runs[OpaquePassOrder]) {
+            SetColour(classColor, ClassColorTable[run.classColorIndex]);
+            DrawFaces(run);
+        }
+        UseForThisFrame(translucent);
         glDepthMask(GL_FALSE);
         glEnable(GL_BLEND);
-        glDrawArrays(GL_TRIANGLES, static_cast<GLint>(opaqueCount), total - static_cast<GLsizei>(opaqueCount));
+        for (const FaceRun& run : faces.runs[TranslucentPassOrder]) DrawFaces(run);
         glDisable(GL_BLEND);
         glFinish();
         AdvanceFrame();
@@ -336,10 +470,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "llvmpipe-bench: cannot write %s\n", picture);
         return 1;
     }
-    if (glGetError() != GL_NO_ERROR) {
-        std::fprintf(stderr, "llvmpipe-bench: OpenGL reported an error\n");
-        return 1;
-    }
+    if (glGetError() != GL_NO_ERROR) Fail("OpenGL reported an error");
     CloseHeadlessScene();
     return 0;
 }

@@ -11,6 +11,13 @@
 // The exit code of a run that could not start (no display, no memory).
 constexpr int StartupFailedExitCode = 1;
 
+// What every shell tells the user when start-up fails: the window's message
+// box, the terminal and the web page all say these words.
+constexpr const char* StartupFailedText = "Startup failed.";
+
+// The pause after each frame at idle speed, in milliseconds.
+constexpr int IdlePauseMs = 3;
+
 struct ScreenSize {
     int width, height;
 };
@@ -34,14 +41,22 @@ bool OpenWindow(int width, int height);
 // never executable); nullptr when the memory cannot be had.
 void* AllocatePixelBuffer(size_t bytes);
 
-// Tells the user that start-up failed ("Startup failed.").
+// Tells the user that start-up failed (StartupFailedText).
 void ReportStartupFailure();
 
+// The window's own image, where the window system keeps one in this
+// process's memory in the frame's shape: width x height pixels 0x00RRGGBB,
+// rows top to bottom of exactly width pixels, 16-byte aligned (SDL's window
+// surface on X11). A frame drawn there is presented without a copy. nullptr
+// where there is none, or when the window no longer has that shape (a window
+// manager resized it). Valid until the next PumpOneMessage.
+uint32_t* WindowImagePixels(int width, int height);
+
 // Copies width x height pixels (0x00RRGGBB, rows top to bottom) into the
-// client area 1:1.
+// client area 1:1; pixels drawn in WindowImagePixels are shown as they are.
 void PresentFrame(const uint32_t* pixels, int width, int height);
 
-// The pause after each frame at idle speed.
+// The pause after each frame at idle speed (IdlePauseMs).
 void PauseBetweenFrames();
 
 // Takes at most one waiting window message and handles it. Returns false when

@@ -25,7 +25,4 @@ bool PumpOneMessage(int* quitCode) {
     return true;
 }
 
-void PauseBetweenFrames() {
-    constexpr Uint32 IdlePauseMs = 3;  // the idle-speed pause after each frame
-    SDL_Delay(IdlePauseMs);
-}
+void PauseBetweenFrames() { SDL_Delay(IdlePauseMs); }

@@ -96,11 +96,28 @@ bool OpenWindow(int width, int height) {
     return true;
 }
 
-void ReportStartupFailure() { ShowStartupError("Startup failed."); }
+void ReportStartupFailure() { ShowStartupError(StartupFailedText); }
+
+uint32_t* WindowImagePixels(int width, int height) {
+    // The surface lives in memory shared with the X server until the window's
+    // size changes, which only event handling notices (PumpOneMessage).
+    SDL_Surface* surface = SDL_GetWindowSurface(Window);
+    constexpr int BytesPerPixel = 4;
+    constexpr uintptr_t ClearAlignment = 16;  // the band clears store 16 bytes at a time
+    if (surface == nullptr || surface->w != width || surface->h != height ||
+        surface->pitch != width * BytesPerPixel || surface->format->format != SDL_PIXELFORMAT_RGB888 ||
+        reinterpret_cast<uintptr_t>(surface->pixels) % ClearAlignment != 0)
+        return nullptr;
+    return static_cast<uint32_t*>(surface->pixels);
+}
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
     SDL_Surface* surface = SDL_GetWindowSurface(Window);
     if (surface == nullptr) return;
+    if (pixels == surface->pixels) {  // drawn in place (WindowImagePixels)
+        SDL_UpdateWindowSurface(Window);
+        return;
+    }
     // A window manager may still have changed the window's size: copy only
     // what both the buffer and the surface hold, never scale.
     int copyWidth = std::min(width, surface->w);

@@ -1,139 +1,189 @@
-// The program's side of the browser shell: what web_shell.cpp asks of the
-// page, and the scheduler that calls the frame loop's passes between the
-// browser's own tasks. Linked into the program with --js-library.
+// The program's side of the page: every call web_shell.cpp makes on the page
+// (page_side.js), and the scheduler that calls the frame loop's passes between
+// the browser's own tasks. Linked into the program with --js-library.
 //
-// The single-threaded build runs on the page's thread and calls the page's
-// routines (page_side.js) directly. The threaded build runs on a worker of
-// its own (worker_start.js holds what the page sent it at the start) and
-// sends the page messages instead; the frames stay in the shared memory,
-// where the page reads them.
+// The page's thread owns the canvas, the keys and the page's state. In the
+// single-threaded build the program runs there too and these calls are plain
+// calls. In the threaded build the program's main thread is a worker, and each
+// call marked __proxy runs on the page's thread instead (emscripten's
+// proxying): 'sync' calls wait for the page's answer (only at start-up),
+// 'async' ones do not. Besides these calls the two threads share memory: the
+// frames handed over (VelmoraWatchFrames), the key queue, which the page
+// fills through VelmoraQueueKey (web_shell.cpp), and the files the user
+// drops, which the page leaves through VelmoraLeaveDrop (dropped_files.cpp)
+// and the frame loop answers with VelmoraAnswerDrop. That is the whole
+// protocol.
 mergeInto(LibraryManager.library, {
-  $VelmoraShell: {
-    pauseNext: false,  // the last pass asked for the idle pause
-    speed: 'full',
-    passTotalMs: 0,    // ms spent in passes since the start
-    sentMemory: null,  // the memory buffer the page was last given
+  // The page's visible size, from which the window rule makes the canvas's.
+  VelmoraPageWidth__proxy: 'sync',
+  VelmoraPageWidth: function() { return window.innerWidth | 0; },
+  VelmoraPageHeight__proxy: 'sync',
+  VelmoraPageHeight: function() { return window.innerHeight | 0; },
 
-    onWorker: function() { return typeof document === 'undefined'; },
-
-    // Runs call on the page directly, or sends message to it.
-    toPage: function(message, call) {
-      if (VelmoraShell.onWorker()) postMessage(message);
-      else call(self.VelmoraPageSide);
-    },
-  },
-
-  VelmoraPageWidth__deps: ['$VelmoraShell'],
-  VelmoraPageWidth: function() {
-    return VelmoraShell.onWorker() ? Module['velmoraStart'].width : window.innerWidth | 0;
-  },
-  VelmoraPageHeight__deps: ['$VelmoraShell'],
-  VelmoraPageHeight: function() {
-    return VelmoraShell.onWorker() ? Module['velmoraStart'].height : window.innerHeight | 0;
-  },
-
-  VelmoraOpenCanvas__deps: ['$VelmoraShell'],
+  // The canvas at the program's size; 0 when the page has none.
+  VelmoraOpenCanvas__proxy: 'sync',
+  VelmoraOpenCanvas__deps: ['$VelmoraLeaveDrop'],
   VelmoraOpenCanvas: function(width, height, title) {
-    if (!VelmoraShell.onWorker()) {
-      var page = self.VelmoraPageSide;
-      page.takeKeys(function(key) { _VelmoraQueueKey(key); });
-      return page.open(width, height, UTF8ToString(title), false) ? 1 : 0;
+    var page = self.VelmoraPageSide;
+    page.takeKeys(function(key) { _VelmoraQueueKey(key); });
+    page.takeFiles(VelmoraLeaveDrop);
+    return page.open(width, height, UTF8ToString(title)) ? 1 : 0;
+  },
+
+  // Copies a drop's files into the module's memory, each once, and leaves
+  // them for the frame loop, which takes them between two frames: files is
+  // {model, picture}, each null or {name, bytes (a Uint8Array)}; offer
+  // numbers the drop for VelmoraAnswerDrop. False when memory ran out.
+  $VelmoraLeaveDrop__deps: ['malloc', 'free'],
+  $VelmoraLeaveDrop: function(offer, files) {
+    var copies = [];
+    function copy(file) {
+      if (!file) return [0, 0, 0];
+      var nameBytes = lengthBytesUTF8(file.name) + 1;
+      var name = _malloc(nameBytes), bytes = _malloc(Math.max(file.bytes.length, 1));
+      copies.push(name, bytes);
+      if (!name || !bytes) return null;
+      stringToUTF8(file.name, name, nameBytes);
+      HEAPU8.set(file.bytes, bytes);
+      return [name, bytes, file.bytes.length];
     }
-    VelmoraShell.sentMemory = HEAPU8.buffer;
-    postMessage({cmd: 'open', width: width, height: height, title: UTF8ToString(title), memory: HEAPU8.buffer});
+    var model = copy(files.model), picture = copy(files.picture);
+    if (!model || !picture) {
+      copies.forEach(function(at) { _free(at); });
+      return false;
+    }
+    return _VelmoraLeaveDrop(offer, model[0], model[1], model[2], picture[0], picture[1], picture[2]) !== 0;
+  },
+
+  // The frame loop took drop `offer`: problem is 0 when its files are the
+  // scene now, else the sentence saying why they are not. Waited for, so
+  // that the sentence is read before the frame loop frees it.
+  VelmoraAnswerDrop__proxy: 'sync',
+  VelmoraAnswerDrop: function(offer, problem) {
+    self.VelmoraPageSide.answer(offer, problem ? UTF8ToString(problem) : null);
+  },
+
+  // Puts a frame of canvas-order bytes (bytes long, at rgba) on the canvas
+  // with its report (six doubles at report: the frame loop's stage totals so
+  // far, pass, serial part, top band and bottom band in ms, then the scene
+  // changes before the frame and its frame number), then gives the buffer
+  // back: the word at busy is set to 0 and whoever waits on it is woken.
+  $VelmoraTakeFrame: function(rgba, bytes, busy, report) {
+    var r = report >> 3;
+    self.VelmoraPageSide.present(HEAPU8.subarray(rgba, rgba + bytes),
+                                 {pass: HEAPF64[r], serial: HEAPF64[r + 1], topBand: HEAPF64[r + 2],
+                                  bottomBand: HEAPF64[r + 3], sceneChanges: HEAPF64[r + 4], frame: HEAPF64[r + 5]});
+    Atomics.store(HEAP32, busy >> 2, 0);
+    Atomics.notify(HEAP32, busy >> 2);
+  },
+
+  // One frame handed over by a call: on the page's own thread, and where the
+  // page cannot watch the buffers (below).
+  VelmoraPresent__proxy: 'async',
+  VelmoraPresent__deps: ['$VelmoraTakeFrame'],
+  VelmoraPresent: function(rgba, width, height, busy, report) {
+    VelmoraTakeFrame(rgba, width * height * 4, busy, report);
+  },
+
+  // Frames handed over through shared memory alone, without a call per frame
+  // (a call would take the proxying queue's lock, on which this thread can
+  // only spin): count buffers, their addresses in the array at pixels, their
+  // busy words in the array at busy and their reports in the array at
+  // reports (reportBytes each). The program fills them in turn and sets a buffer's
+  // busy word to 1 and wakes its waiters; the page waits for that without
+  // blocking (Atomics.waitAsync), takes the frame and waits for the next
+  // buffer. 1 when the page watches; 0 where memory is not shared or the
+  // browser cannot wait so, and the program then calls VelmoraPresent.
+  VelmoraWatchFrames__proxy: 'sync',
+  VelmoraWatchFrames__deps: ['$VelmoraTakeFrame'],
+  VelmoraWatchFrames: function(pixels, busy, reports, reportBytes, count, width, height) {
+    if (typeof Atomics.waitAsync !== 'function' || typeof SharedArrayBuffer !== 'function' ||
+        !(HEAPU8.buffer instanceof SharedArrayBuffer)) {
+      return 0;
+    }
+    self.VelmoraPageSide.watchingFrames();
+    var next = 0;
+    function watch() {
+      for (;;) {
+        var waited = Atomics.waitAsync(HEAP32, (busy >> 2) + next, 0);
+        if (waited.async) {
+          waited.value.then(watch);
+          return;
+        }
+        VelmoraTakeFrame(HEAPU32[(pixels >> 2) + next], width * height * 4, busy + 4 * next,
+                         reports + reportBytes * next);
+        next = (next + 1) % count;
+      }
+    }
+    watch();
     return 1;
   },
 
-  // Hands the page a frame of canvas-order bytes; the page sets the word at
-  // busy to 0 once it has taken them.
-  VelmoraPresent__deps: ['$VelmoraShell'],
-  VelmoraPresent: function(rgba, width, height, busy) {
-    var shell = VelmoraShell;
-    if (!shell.onWorker()) {
-      var page = self.VelmoraPageSide;
-      page.passTime(shell.passTotalMs);
-      page.present(HEAPU8.subarray(rgba, rgba + width * height * 4));
-      HEAP32[busy >> 2] = 0;
-      return;
-    }
-    var message = {cmd: 'present', pixels: rgba, width: width, height: height, busy: busy,
-                   passTotalMs: shell.passTotalMs};
-    if (HEAPU8.buffer !== shell.sentMemory) message.memory = shell.sentMemory = HEAPU8.buffer;
-    postMessage(message);
-  },
-
-  // Returns once the page has taken the frame last handed over with this
-  // word: on the worker it sleeps until then; on the page's thread the copy
-  // was done at once.
-  VelmoraWaitUntilTaken__deps: ['$VelmoraShell'],
-  VelmoraWaitUntilTaken: function(busy) {
-    if (!VelmoraShell.onWorker()) return;
-    while (Atomics.load(HEAP32, busy >> 2) !== 0) Atomics.wait(HEAP32, busy >> 2, 1);
-  },
-
-  VelmoraRequestPause__deps: ['$VelmoraShell'],
-  VelmoraRequestPause: function() { VelmoraShell.pauseNext = true; },
-
-  // A message in place of the picture (a failed start).
-  VelmoraShowMessage__deps: ['$VelmoraShell'],
-  VelmoraShowMessage: function(text) {
-    var said = UTF8ToString(text);
-    VelmoraShell.toPage({cmd: 'message', text: said}, function(page) { page.say(said); });
-  },
+  // A sentence in place of the picture (a failed start).
+  VelmoraShowMessage__proxy: 'async',
+  VelmoraShowMessage: function(text) { self.VelmoraPageSide.say(UTF8ToString(text)); },
 
   // A note on the line below the picture.
-  VelmoraShowNote__deps: ['$VelmoraShell'],
-  VelmoraShowNote: function(text) {
-    var said = UTF8ToString(text);
-    VelmoraShell.toPage({cmd: 'note', text: said}, function(page) { page.note(said); });
+  VelmoraShowNote__proxy: 'async',
+  VelmoraShowNote: function(text) { self.VelmoraPageSide.note(UTF8ToString(text)); },
+
+  VelmoraShowStill__proxy: 'async',
+  VelmoraShowStill: function(frame) { self.VelmoraPageSide.still(frame); },
+
+  VelmoraShowSpeed__proxy: 'async',
+  VelmoraShowSpeed: function(idle) { self.VelmoraPageSide.speed(idle ? 'idle' : 'full'); },
+
+  VelmoraShowStopped__proxy: 'async',
+  VelmoraShowStopped: function() { self.VelmoraPageSide.stopped(); },
+
+  // The value of ?frame= in the page's address, written into value (at most
+  // capacity bytes with its end): its length, or -1 when the address has none.
+  VelmoraStillFrameQuery__proxy: 'sync',
+  VelmoraStillFrameQuery: function(value, capacity) {
+    var said = new URLSearchParams(window.location.search).get('frame');
+    if (said === null) return -1;
+    stringToUTF8(said, value, capacity);
+    return lengthBytesUTF8(said);
   },
 
-  VelmoraShowStill__deps: ['$VelmoraShell'],
-  VelmoraShowStill: function(frame) {
-    VelmoraShell.toPage({cmd: 'still', frame: frame}, function(page) { page.still(frame); });
+  // The scheduler, on the thread that runs the frame loop.
+  $VelmoraLoop: {
+    idlePauseMs: 0,
+    pauseNext: false,  // the last pass asked for the idle pause
+    idle: false,       // the speed the page was last told
   },
 
-  // ?frame=K: -1 when absent, -2 when not a whole number from 0 to 999999.
-  VelmoraStillFrameQuery__deps: ['$VelmoraShell'],
-  VelmoraStillFrameQuery: function() {
-    var search = VelmoraShell.onWorker() ? Module['velmoraStart'].search : window.location.search;
-    var value = new URLSearchParams(search).get('frame');
-    if (value === null) return -1;
-    return /^[0-9]{1,6}$/.test(value) ? parseInt(value, 10) : -2;
-  },
+  VelmoraRequestPause__deps: ['$VelmoraLoop'],
+  VelmoraRequestPause: function() { VelmoraLoop.pauseNext = true; },
 
-  // Each pass runs in a task of its own, so that key presses arrive between
-  // passes (and, on the page's thread, the browser shows the canvas). Full
-  // speed: the next pass is posted at once through a message channel (timers
-  // would be clamped to 4 ms). Idle speed: 3 ms later; a timer set from a
-  // message task is not clamped.
-  VelmoraRunFrameLoop__deps: ['$VelmoraShell'],
-  VelmoraRunFrameLoop: function() {
-    var shell = VelmoraShell, channel = new MessageChannel();
+  // Each pass runs in a task of its own, so that the browser's own work (key
+  // presses, and on the page's thread the canvas) happens between passes.
+  // Full speed: the next pass is posted at once through a message channel
+  // (timers would be clamped to 4 ms). Idle speed: idlePauseMs later; a timer
+  // set from a message task is not clamped. A pass that throws stops the
+  // program, and the page says why.
+  VelmoraRunFrameLoop__deps: ['$VelmoraLoop', 'VelmoraShowSpeed', 'VelmoraShowStopped'],
+  VelmoraRunFrameLoop: function(idlePauseMs) {
+    var loop = VelmoraLoop, channel = new MessageChannel();
+    loop.idlePauseMs = idlePauseMs;
     function pass() {
-      var going = 0, start = performance.now();
+      var going = 0;
       try {
         going = _VelmoraFramePass();
-        shell.passTotalMs += performance.now() - start;
       } catch (e) {
-        var said = 'The renderer stopped: ' + e;
-        shell.toPage({cmd: 'message', text: said}, function(page) { page.say(said); });
+        abort('the renderer stopped: ' + e);
       }
-      if (going) {
-        channel.port2.postMessage(0);
-      } else {
-        shell.toPage({cmd: 'stopped'}, function(page) { page.stopped(); });
-      }
+      if (going) channel.port2.postMessage(0);
+      else _VelmoraShowStopped();
     }
     channel.port1.onmessage = function() {
-      var speed = shell.pauseNext ? 'idle' : 'full';
-      if (speed !== shell.speed) {
-        shell.speed = speed;
-        shell.toPage({cmd: 'speed', speed: speed}, function(page) { page.speed(speed); });
+      if (loop.pauseNext !== loop.idle) {
+        loop.idle = loop.pauseNext;
+        _VelmoraShowSpeed(loop.idle ? 1 : 0);
       }
-      if (shell.pauseNext) {
-        shell.pauseNext = false;
-        setTimeout(pass, 3);
+      if (loop.pauseNext) {
+        loop.pauseNext = false;
+        setTimeout(pass, loop.idlePauseMs);
       } else {
         pass();
       }

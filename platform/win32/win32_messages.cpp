@@ -22,7 +22,4 @@ bool PumpOneMessage(int* quitCode) {
     return true;
 }
 
-void PauseBetweenFrames() {
-    constexpr DWORD IdlePauseMs = 3;  // the idle-speed pause after each frame
-    Sleep(IdlePauseMs);
-}
+void PauseBetweenFrames() { Sleep(IdlePauseMs); }

@@ -98,7 +98,11 @@ bool OpenWindow(int width, int height) {
     return true;
 }
 
-void ReportStartupFailure() { ShowStartupError("Startup failed."); }
+void ReportStartupFailure() { ShowStartupError(StartupFailedText); }
+
+// StretchDIBits copies from the program's own buffer; GDI keeps no image of
+// the window in this process.
+uint32_t* WindowImagePixels(int, int) { return nullptr; }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
     StretchDIBits(DeviceContext, 0, 0, width, height, 0, 0, width, height, pixels, &BitmapInfo,

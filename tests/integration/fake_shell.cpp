@@ -17,6 +17,16 @@ std::vector<PresentedFrame> Frames;
 size_t NextMessage = 0;
 int Allocations = 0;
 std::vector<std::unique_ptr<uint8_t[]>> Buffers;
+std::vector<uint32_t> WindowImage;  // kept at the window's size
+int WindowImagesOffered = 0;
+
+// FNV-1a over the pixels' bytes.
+uint64_t Checksum(const uint32_t* pixels, size_t count) {
+    uint64_t hash = 14695981039346656037ull;
+    for (size_t i = 0; i < count; ++i)
+        for (int byte = 0; byte < 4; ++byte) hash = (hash ^ ((pixels[i] >> (8 * byte)) & 0xFF)) * 1099511628211ull;
+    return hash;
+}
 
 void Record(std::string call) {
     Calls.push_back(std::move(call));
@@ -31,6 +41,8 @@ void ResetFakeShell(const FakeShellSetup& setup) {
     NextMessage = 0;
     Allocations = 0;
     Buffers.clear();
+    WindowImage.clear();
+    WindowImagesOffered = 0;
 }
 
 const std::vector<std::string>& FakeShellCalls() {
@@ -53,7 +65,16 @@ ScreenSize GetScreenSize() {
 
 bool OpenWindow(int width, int height) {
     Record("OpenWindow " + std::to_string(width) + "x" + std::to_string(height));
+    // White: a frame drawn into it without its clears would show.
+    WindowImage.assign(static_cast<size_t>(width) * height, 0xFFFFFFFFu);
     return Setup.windowOpens;
+}
+
+uint32_t* WindowImagePixels(int width, int height) {
+    if (WindowImagesOffered == Setup.windowImageFrames) return nullptr;
+    ++WindowImagesOffered;
+    // std::vector's storage is aligned for any scalar type, 16 bytes on x86-64.
+    return WindowImage.size() == static_cast<size_t>(width) * height ? WindowImage.data() : nullptr;
 }
 
 void* AllocatePixelBuffer(size_t bytes) {
@@ -80,7 +101,8 @@ void PresentFrame(const uint32_t* pixels, int width, int height) {
     int lit = 0;
     for (int i = 0; i < width * height; ++i) lit += pixels[i] != 0;
     bool isColorBuffer = pixels == Scene.colorBuffer && width == Scene.width && height == Scene.height;
-    Frames.push_back({Scene.frameCounter, Scene.fullSpeed, isColorBuffer ? lit : -1});
+    Frames.push_back({Scene.frameCounter, Scene.fullSpeed, isColorBuffer ? lit : -1, pixels == WindowImage.data(),
+                      Checksum(pixels, static_cast<size_t>(width) * height)});
 }
 
 void PauseBetweenFrames() {

@@ -21,12 +21,15 @@ struct FakeShellSetup {
     int failingAllocation = -1;              // index of the allocation that fails, -1 for none
     std::vector<ScriptedMessage> messages;   // one per frame; Quit is added after the last
     int quitCode = 0;
+    int windowImageFrames = 0;               // frames for which a window image is offered, then none
 };
 
 struct PresentedFrame {
     uint32_t frameCounter;  // the counter when the frame was presented
     uint8_t fullSpeed;
     int litPixels;          // pixels of the presented buffer that are not black
+    bool fromWindowImage;   // the pixels handed over were the window image's
+    uint64_t checksum;      // of the pixels handed over
 };
 
 void ResetFakeShell(const FakeShellSetup& setup);

@@ -83,6 +83,27 @@ TEST(RunDemo, PresentsTheRenderedModelWithTheCounterAlreadyAdvanced) {
     }
 }
 
+// Where the shell keeps an image of the window in the frame's shape, frames
+// are drawn straight into it; once it has none (a window manager resized the
+// window), into the program's own buffer again. The pictures are the same.
+TEST(RunDemo, DrawsIntoTheWindowImageWhileTheShellOffersOne) {
+    FakeShellSetup setup;
+    setup.messages.assign(3, ScriptedMessage::None);
+    RunUntilExit(setup);
+    const std::vector<PresentedFrame> ownBuffer = FakeShellFrames();
+    setup.windowImageFrames = 2;
+    RunUntilExit(setup);
+    const std::vector<PresentedFrame>& frames = FakeShellFrames();
+    ASSERT_EQ(frames.size(), 4u);
+    ASSERT_EQ(ownBuffer.size(), 4u);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_FALSE(ownBuffer[i].fromWindowImage) << i;
+        EXPECT_EQ(frames[i].fromWindowImage, i < 2) << i;
+        EXPECT_GT(frames[i].litPixels, 330 * 240 / 50) << i;
+        EXPECT_EQ(frames[i].checksum, ownBuffer[i].checksum) << i;
+    }
+}
+
 TEST(RunDemo, SpacePausesAfterEveryLaterFrameUntilTheNextSpace) {
     FakeShellSetup setup;
     setup.messages = {ScriptedMessage::Space, ScriptedMessage::None, ScriptedMessage::Space,

@@ -138,7 +138,9 @@ wait_for_speed() {
 }
 
 # xdotool with a time limit: some of its commands wait for the window manager.
+LAST_XDO=
 xdo() {
+    LAST_XDO="$*"  # a failing random event names the last ones
     timeout 10 xdotool "$@"
 }
 
@@ -298,7 +300,14 @@ send_random_events() {
     LAST_LINES="$(stats_lines)" LAST_PROGRESS="$(date +%s)"
     for i in $(seq "$RandomEvents"); do
         random_event >/dev/null 2>&1
-        kill -0 "$DEMO_PID" 2>/dev/null || fail "the program ended during random event $i"
+        RECENT_EVENTS+=("[$LAST_XDO]")
+        [ ${#RECENT_EVENTS[@]} -le 4 ] || RECENT_EVENTS=("${RECENT_EVENTS[@]:1}")
+        if ! kill -0 "$DEMO_PID" 2>/dev/null; then
+            wait "$DEMO_PID"
+            local code=$?
+            DEMO_PID=
+            fail "the program ended during random event $i (exit code $code; the last events: ${RECENT_EVENTS[*]})"
+        fi
         expect_animating "random event $i"
     done
     xdotool keyup shift ctrl super 2>/dev/null

@@ -9,6 +9,9 @@
 #include <cstdlib>
 
 #if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX  // keeps std::min and std::max usable in the including file
+#endif
 #include <windows.h>
 #else
 #include <sys/mman.h>
