@@ -52,11 +52,11 @@ struct SpanSetup {
 // shaded. Arg 0: opaque (class colour 7), arg 1: translucent.
 void BM_GatherAndLightSpan(benchmark::State& state) {
     SpanSetup setup(state.range(0) == 0 ? 7 : 0);
-    PendingPixels pending;
+    FaceRows rows;
     for (auto _ : state) {
         std::fill(setup.shade.begin(), setup.shade.end(), DepthClearValue);
-        GatherSpan<EstimatedReciprocals>(pending, 0, setup.left, setup.right, setup.context);
-        LightPendingPixels<EstimatedReciprocals>(pending, setup.context);
+        GatherSpan<EstimatedReciprocals>(rows, 0, setup.left, setup.right, setup.context);
+        LightFaceRows<EstimatedReciprocals>(rows, setup.context);
         benchmark::DoNotOptimize(setup.colour.data());
     }
     state.SetItemsProcessed(state.iterations() * SpanWidth);

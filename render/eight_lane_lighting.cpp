@@ -48,23 +48,17 @@ struct AvxLanes {
     template <typename Reciprocals>
     static F Rsqrt(F x) { return Rsqrt8<Reciprocals>(x); }
 
-    // Vectors i and i + 4 share a register, so one set of eight shuffles
-    // transposes both halves at once.
-    static Lanes<AvxLanes> Transposed(const __m128* v) {
-        const F r0 = _mm256_set_m128(v[4], v[0]), r1 = _mm256_set_m128(v[5], v[1]);
-        const F r2 = _mm256_set_m128(v[6], v[2]), r3 = _mm256_set_m128(v[7], v[3]);
-        const F xy01 = _mm256_unpacklo_ps(r0, r1), zw01 = _mm256_unpackhi_ps(r0, r1);
-        const F xy23 = _mm256_unpacklo_ps(r2, r3), zw23 = _mm256_unpackhi_ps(r2, r3);
-        return Lanes<AvxLanes>{_mm256_shuffle_ps(xy01, xy23, _MM_SHUFFLE(1, 0, 1, 0)),
-                               _mm256_shuffle_ps(xy01, xy23, _MM_SHUFFLE(3, 2, 3, 2)),
-                               _mm256_shuffle_ps(zw01, zw23, _MM_SHUFFLE(1, 0, 1, 0)),
-                               _mm256_shuffle_ps(zw01, zw23, _MM_SHUFFLE(3, 2, 3, 2))};
-    }
     static F Gather(const float* base, const uint32_t* index) {
         return _mm256_setr_ps(base[index[0]], base[index[1]], base[index[2]], base[index[3]], base[index[4]],
                               base[index[5]], base[index[6]], base[index[7]]);
     }
     static F LoadRun(const float* p) { return _mm256_loadu_ps(p); }
+    static bool IsRun(const uint32_t* index) {
+        const __m256i indices = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index));
+        const __m256i run =
+            _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(index[0])), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        return _mm256_movemask_epi8(_mm256_cmpeq_epi32(indices, run)) == -1;
+    }
     // The packs and the byte shuffle work within each 128-bit half, so each
     // half gives four pixels exactly as SseLanes::PackPixels does.
     static void PackPixels(const Channels<AvxLanes>& colour, uint32_t* out) {
@@ -103,17 +97,17 @@ struct AvxLanes {
 }  // namespace
 
 void LightInEightLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights, bool exact,
-                       bool opaque) {
+                       bool opaque, bool allOfThem) {
     if (opaque) {
         if (exact)
-            LightPendingLanes<AvxLanes, ExactReciprocals, true>(pending, context, lights);
+            LightPendingLanes<AvxLanes, ExactReciprocals, true>(pending, context, lights, allOfThem);
         else
-            LightPendingLanes<AvxLanes, EstimatedReciprocals, true>(pending, context, lights);
+            LightPendingLanes<AvxLanes, EstimatedReciprocals, true>(pending, context, lights, allOfThem);
     } else {
         if (exact)
-            LightPendingLanes<AvxLanes, ExactReciprocals, false>(pending, context, lights);
+            LightPendingLanes<AvxLanes, ExactReciprocals, false>(pending, context, lights, allOfThem);
         else
-            LightPendingLanes<AvxLanes, EstimatedReciprocals, false>(pending, context, lights);
+            LightPendingLanes<AvxLanes, EstimatedReciprocals, false>(pending, context, lights, allOfThem);
     }
 }
 

@@ -8,9 +8,9 @@
 #if VELMORA_EIGHT_LANES
 // Lights pending pixels eight at a time (exact: the portable arithmetic's
 // division and square root, else the estimates; opaque pixels overwrite,
-// translucent ones add).
+// translucent ones add): all of them, or only whole groups of eight.
 void LightInEightLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights, bool exact,
-                       bool opaque);
+                       bool opaque, bool allOfThem);
 
 // The eight-lane estimates of the given inputs (count a multiple of 8), for
 // the start-up check that they equal the four-lane ones.

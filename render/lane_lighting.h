@@ -132,15 +132,16 @@ struct SseLanes {
     template <typename Reciprocals>
     static F Rsqrt(F x) { return Reciprocals::Rsqrt(x); }
 
-    static Lanes<SseLanes> Transposed(const __m128* v) {
-        Lanes<SseLanes> t{v[0], v[1], v[2], v[3]};
-        _MM_TRANSPOSE4_PS(t.x, t.y, t.z, t.w);
-        return t;
-    }
     static F Gather(const float* base, const uint32_t* index) {
         return _mm_setr_ps(base[index[0]], base[index[1]], base[index[2]], base[index[3]]);
     }
     static F LoadRun(const float* p) { return _mm_loadu_ps(p); }
+    // True when the four indices are neighbours, in order.
+    static bool IsRun(const uint32_t* index) {
+        const __m128i indices = _mm_loadu_si128(reinterpret_cast<const __m128i*>(index));
+        const __m128i run = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(index[0])), _mm_setr_epi32(0, 1, 2, 3));
+        return _mm_movemask_epi8(_mm_cmpeq_epi32(indices, run)) == 0xFFFF;
+    }
     // Four pixels 0x00RRGGBB: each channel rounded to nearest even, shifted
     // right by 8 (arithmetic, so a negative product stores 0) and saturated to a byte.
     static void PackPixels(const Channels<SseLanes>& colour, uint32_t* out) {
@@ -287,28 +288,34 @@ inline uint32_t AddSaturated(uint32_t old, uint32_t added) {
 }
 
 // Lights the pending pixels V::Count at a time and stores them: opaque pixels
-// overwrite, translucent ones add with saturation. The last group is filled
-// up with copies of the last pixel, lit and not stored.
+// overwrite, translucent ones add with saturation. With allOfThem, the last
+// group is filled up with copies of the last pixel, lit and not stored; else
+// only whole groups are lit and the rest wait at the front for more pixels.
 template <typename V, typename Reciprocals, bool Opaque>
-void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights) {
+void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const LaneLights& lights,
+                       bool allOfThem) {
     static_assert(PendingPixels::Room >= PendingCapacity + V::Count - 1, "room to fill up the last group");
     const int count = pending.count;
-    assert(count > 0 && count <= PendingCapacity);
-    for (int filled = count; filled % V::Count != 0;)
-        AppendPending(pending, filled, pending.pixel[count - 1], pending.normal[count - 1], pending.attrib[count - 1]);
+    assert(count >= 0 && count <= PendingCapacity);
+    int lit = count - count % V::Count;
+    if (allOfThem) {
+        for (int filled = count; filled % V::Count != 0; ++filled) CopyPending(pending, count - 1, filled);
+        lit = count;
+    }
     alignas(32) LaneConstant tint[ColourChannels];
     for (int c = 0; c < ColourChannels; ++c) Splat(tint[c], ClassColorTable[context.classColorIndex].v[c]);
     uint32_t* colour = context.colorBuffer;
-    for (int first = 0; first < count; first += V::Count) {
+    for (int first = 0; first < lit; first += V::Count) {
         const uint32_t* pixel = pending.pixel + first;
-        // Pending indices increase, so in a whole group a range of Count - 1
-        // means a run of neighbours, read and written whole.
-        const bool whole = count - first >= V::Count;
-        const bool run = whole && pixel[V::Count - 1] - pixel[0] == V::Count - 1;
-        const Lanes<V> attribs = V::Transposed(pending.attrib + first);
+        // A whole group of neighbours in one row is read and written whole.
+        const bool whole = lit - first >= V::Count;
+        const bool run = whole && V::IsRun(pixel);
+        const Lanes<V> attribs{V::LoadRun(pending.u + first), V::LoadRun(pending.v + first),
+                               V::LoadRun(pending.depth + first), V::Zero()};
         const auto prepass = run ? V::LoadRun(context.prepassDepth + pixel[0]) : V::Gather(context.prepassDepth, pixel);
         const auto front = FrontMask<V>(attribs.z, prepass);
-        const Lanes<V> rawNormals = V::Transposed(pending.normal + first);
+        const Lanes<V> rawNormals{V::LoadRun(pending.normalX + first), V::LoadRun(pending.normalY + first),
+                                  V::LoadRun(pending.normalZ + first), V::Zero()};
         Lanes<V> normals = UnitNormals<V, Reciprocals>(rawNormals);
         Channels<V> sample{};
         if constexpr (!Opaque)
@@ -320,13 +327,16 @@ void LightPendingLanes(PendingPixels& pending, const FaceContext& context, const
             std::memcpy(colour + pixel[0], pixels, sizeof pixels);
             continue;
         }
-        const int lanes = whole ? V::Count : count - first;
+        const int lanes = whole ? V::Count : lit - first;
         for (int j = 0; j < lanes; ++j) {
             uint32_t& target = colour[pixel[j]];
             target = Opaque ? pixels[j] : AddSaturated(target, pixels[j]);
         }
     }
-    pending.count = 0;
+    // The pixels not lit (fewer than a group) move to the front.
+    const int waiting = count - lit;
+    for (int k = 0; k < waiting; ++k) CopyPending(pending, lit + k, k);
+    pending.count = waiting;
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include "render/nearest_marks.h"
 
 // Walks the rows yA .. yC-1 of the face that lie in the band and shades each
-// row's span (GatherSpan, then LightPendingPixels, in the arithmetic of the
-// current mode), unless none of the six coordinates lies inside the band's
-// ranges (FaceTouchesBand).
+// row's span (GatherFace, then LightFaceRows, in the arithmetic of the current
+// mode), unless none of the six coordinates lies inside the band's ranges
+// (FaceTouchesBand).
 void ShadeTriangle(const ShadeVertex& v0, const ShadeVertex& v1, const ShadeVertex& v2,
                    const FaceContext& context);
 

@@ -5,13 +5,18 @@
 #include <smmintrin.h>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <random>
 #include <vector>
 
 #include "core/reciprocal.h"
+#include "render/band_plan.h"
 #include "render/buffer_clears.h"
 #include "render/eight_lane_check.h"
 #include "render/lights.h"
+#include "render/row_walk.h"
+#include "render/shade_edges.h"
 #include "render/span_shader.h"
 #include "tests/support/bit_equality.h"
 #include "tests/support/lane_widths.h"
@@ -20,29 +25,38 @@
 
 namespace {
 
-// Rows of 320 pixels: a span can fill the pending pixels (PendingCapacity)
-// several times over before it ends.
+// Rows of 320 pixels: rows walked together fill the pending pixels
+// (PendingCapacity) several times over before they end.
 constexpr int Width = 320;
 constexpr int Rows = 8;
 constexpr uint32_t Opaque8 = 7;  // class colour index of FaceClass 8: (111, 111, 111)
 constexpr uint32_t TranslucentIndex = ClassColorIndexOf(TranslucentFaceClass);
-static_assert(Width > 4 * PendingCapacity);
+static_assert(Width >= 2 * PendingCapacity);
 
 uint8_t Channel(uint32_t pixel, int lane) { return static_cast<uint8_t>(pixel >> (8 * lane)); }
 
 struct Buffers {
-    std::vector<uint32_t> colour = std::vector<uint32_t>(Width * Rows, 0);
-    std::vector<float> shade = std::vector<float>(Width * Rows, DepthClearValue);
-    std::vector<float> prepass = std::vector<float>(Width * Rows, DepthClearValue);
+    explicit Buffers(int rows = Rows) : rows(rows) {}
+    int rows;
+    std::vector<uint32_t> colour = std::vector<uint32_t>(Width * rows, 0);
+    std::vector<float> shade = std::vector<float>(Width * rows, DepthClearValue);
+    std::vector<float> prepass = std::vector<float>(Width * rows, DepthClearValue);
     std::vector<uint32_t> texture = std::vector<uint32_t>(TexelCount, 0xFFFFFFFF);
     std::vector<uint8_t> heights = std::vector<uint8_t>(TexelCount, 255);
     LaneLights lights;
 
-    FaceContext Context(uint32_t classIndex, BandRect band = {0, Rows, 0, Width}) {
+    // Random heights and texels.
+    void Scramble(std::mt19937& random) {
+        for (auto& h : heights) h = static_cast<uint8_t>(random());
+        for (auto& t : texture) t = static_cast<uint32_t>(random());
+    }
+
+    FaceContext Context(uint32_t classIndex, BandRect band) {
         SplatLights(lights);
         return FaceContext{band,          Width,         prepass.data(),  classIndex, heights.data(),
                            colour.data(), shade.data(), texture.data(), &lights};
     }
+    FaceContext Context(uint32_t classIndex) { return Context(classIndex, BandRect{0, rows, 0, Width}); }
 };
 
 SpanEnd End(int32_t x, Vec4 normal, float u, float v, float depth) {
@@ -64,9 +78,9 @@ struct RowSpan {
 void ShadeFace(const std::vector<RowSpan>& spans, const FaceContext& context) {
     WithReciprocals([&](auto reciprocals) {
         using Reciprocals = decltype(reciprocals);
-        PendingPixels pending;
-        for (const RowSpan& span : spans) GatherSpan<Reciprocals>(pending, span.row, span.end1, span.end2, context);
-        LightPendingPixels<Reciprocals>(pending, context);
+        FaceRows rows;
+        for (const RowSpan& span : spans) GatherSpan<Reciprocals>(rows, span.row, span.end1, span.end2, context);
+        LightFaceRows<Reciprocals>(rows, context);
     });
 }
 
@@ -85,8 +99,8 @@ const Vec4 TowardsViewer{{0.0f, 0.0f, -1.0f, 0.0f}};
 class GatheredSpans : public SpanShaderTest, public ::testing::WithParamInterface<int> {};
 
 // Faces of two to eight spans on distinct rows, up to 520 columns from end to
-// end: the pending pixels fill in the middle of spans and collect across
-// rows. Every class, clips at the band's four sides, zero-length normals (NaN
+// end, walked four rows at a time: the pending pixels fill in the middle of
+// spans and collect across rows, and rows of ragged lengths share the lanes. Every class, clips at the band's four sides, zero-length normals (NaN
 // after normalising), depths that tie with ShadeDepth, both arithmetic modes;
 // each lane width compared bit for bit with the one-pixel reference.
 TEST_P(GatheredSpans, MatchTheOnePixelReferenceBitForBit) {
@@ -101,8 +115,7 @@ TEST_P(GatheredSpans, MatchTheOnePixelReferenceBitForBit) {
     for (bool exact : {false, true}) {
         PortableArithmetic = exact;
         Buffers gathered, perPixel;
-        for (auto& h : gathered.heights) h = static_cast<uint8_t>(random());
-        for (auto& t : gathered.texture) t = static_cast<uint32_t>(random());
+        gathered.Scramble(random);
         size_t comparedPixels = 0;
         for (int trial = 0; trial < 600; ++trial) {
             const uint32_t classIndex = static_cast<uint32_t>(trial % 9);
@@ -138,6 +151,89 @@ TEST_P(GatheredSpans, MatchTheOnePixelReferenceBitForBit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LaneWidths, GatheredSpans, ::testing::Values(4, 8));
+
+class GatheredFaces : public SpanShaderTest, public ::testing::WithParamInterface<int> {};
+
+// Random faces walked by the row walker and gathered four rows at a time,
+// against the one-row reference fed by the same walk: ragged row ends, left
+// and right clips, faces cut by the band's top and bottom rows. A depth-tested
+// face is drawn twice, the second time with another class over the first
+// one's depths, which must keep every tied pixel. An opaque face's second step
+// lights only the pixels holding its tag, in a part of its rows, where rows
+// hold none, a few or all of them. Both arithmetic modes; each lane width.
+TEST_P(GatheredFaces, MatchTheOneRowReferenceBitForBit) {
+    if (LaneWidthMissing(GetParam())) GTEST_SKIP() << NoEightLanes;
+    const ScopedMode keptArithmetic(PortableArithmetic);
+    const ScopedMode keptLanes(UseEightLanes, GetParam() == 8);
+    constexpr int FaceRowsHigh = 40;
+    std::mt19937 random(2424);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f), nearby(-2.5f, 2.5f), chance(0.0f, 1.0f);
+    std::uniform_int_distribution<int> column(-80, Width + 80), row(-8, FaceRowsHigh + 8), texel(0, 128), cut(0, 9);
+    for (bool exact : {false, true}) {
+        PortableArithmetic = exact;
+        Buffers gathered(FaceRowsHigh), perRow(FaceRowsHigh);
+        gathered.Scramble(random);
+        size_t changed[2] = {0, 0};  // pixels the reference changed: depth-tested, marked
+        for (int trial = 0; trial < 400; ++trial) {
+            const uint32_t classIndex = static_cast<uint32_t>(trial % 9);
+            const bool marked = classIndex != TranslucentIndex && trial % 2 == 1;
+            const uint32_t tag = NearestTag(static_cast<uint32_t>(trial));
+            const BandRect band{cut(random), FaceRowsHigh - cut(random), trial % 3 == 0 ? 30 : 0,
+                                trial % 4 == 0 ? Width - 40 : Width};
+            const float z = 50.0f + nearby(random);
+            for (int y = 0; y < FaceRowsHigh; ++y) {
+                const float tagged = std::array{0.0f, 0.05f, 0.5f, 1.0f}[random() % 4];
+                for (int x = 0; x < Width; ++x) {
+                    const size_t i = static_cast<size_t>(y) * Width + x;
+                    gathered.prepass[i] = z + nearby(random);
+                    gathered.shade[i] = trial % 4 == 0 ? DepthClearValue : z + nearby(random);
+                    gathered.colour[i] = marked && chance(random) < tagged ? tag : static_cast<uint32_t>(random());
+                }
+            }
+            perRow = gathered;
+            const std::vector<uint32_t> before = gathered.colour;
+            ShadeVertex v[3];
+            for (ShadeVertex& corner : v) {
+                const Vec4 n = trial % 11 == 0 ? Vec4{{0, 0, 0, 0}} : Vec4{{unit(random), unit(random), unit(random), 0}};
+                corner = ShadeVertex{static_cast<int16_t>(column(random)), static_cast<int16_t>(row(random)),
+                                     static_cast<uint16_t>(texel(random)), static_cast<uint16_t>(texel(random)),
+                                     z + nearby(random), n};
+            }
+            // The marked rows: a part of the band's, cut at either end.
+            const RowRange rows = marked ? RowRange{band.top + cut(random), band.bottom - cut(random)}
+                                         : RowRange{band.top, band.bottom};
+            for (int draw = 0; draw < (marked ? 1 : 2); ++draw) {
+                const uint32_t drawnClass =
+                    draw == 0 || classIndex == TranslucentIndex ? classIndex : 1 + classIndex % 8;
+                const FaceContext context = gathered.Context(drawnClass, band);
+                const ReferenceShader reference(perRow.Context(drawnClass, band), exact,
+                                                marked ? std::optional(tag) : std::nullopt);
+                WithReciprocals([&](auto reciprocals) {
+                    using Reciprocals = decltype(reciprocals);
+                    FaceRows faceRows;
+                    faceRows.tag = marked ? tag : NoMarks;
+                    if (marked)
+                        GatherMarkedFace<Reciprocals>(faceRows, v[0], v[1], v[2], rows, context);
+                    else
+                        GatherFace<Reciprocals>(faceRows, v[0], v[1], v[2], context);
+                    LightFaceRows<Reciprocals>(faceRows, context);
+                    WalkTriangle<ShadeEdges<Reciprocals>>(
+                        v[0], v[1], v[2], rows.first, rows.end,
+                        [&](int32_t y, const SpanEnd& longEnd, const SpanEnd& shortEnd) {
+                            reference.Span(y, longEnd, shortEnd);
+                        });
+                });
+            }
+            ASSERT_TRUE(SameWords(gathered.colour, perRow.colour)) << "colour, trial " << trial << " exact " << exact;
+            ASSERT_TRUE(SameWords(gathered.shade, perRow.shade)) << "depth, trial " << trial << " exact " << exact;
+            for (size_t i = 0; i < before.size(); ++i) changed[marked] += before[i] != perRow.colour[i];
+        }
+        EXPECT_GT(changed[0], 100000u);
+        EXPECT_GT(changed[1], 50000u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LaneWidths, GatheredFaces, ::testing::Values(4, 8));
 
 TEST_F(SpanShaderTest, ClipsToTheBandAndDrawsHalfOpenRuns) {
     Buffers buffers;

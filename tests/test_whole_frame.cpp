@@ -303,7 +303,9 @@ void PlaceEdgeTriangles() {
 // a write-back, so here every other row of ColorBuffer and ShadeDepth, a page
 // on either side of each, and all of PrepassDepth are read-only while one band
 // draws the edge triangles (in a child process, which such a store ends). The
-// two workers also draw them at once, for the thread sanitizer's run.
+// two workers also draw them at once, for the thread sanitizer's run. Run
+// with the opaque faces marked first and with every fragment lit in turn
+// (both passes holding every face), whose opaque walk stores depths itself.
 void CheckBandsStoreOnlyInTheirRows() {
     const int width = Scene.width, height = Scene.height, half = height / 2;
     ASSERT_EQ(width, ReadOnlyRows::RowPixels);
@@ -343,7 +345,11 @@ void CheckBandsStoreOnlyInTheirRows() {
 TEST(WholeFrameBandRows, NoBandStoresOutsideItsRows) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fork would copy the sanitizers' threads
     ASSERT_TRUE(OpenHeadlessScene(ReadOnlyRows::RowPixels + 10, 74));
-    CheckBandsStoreOnlyInTheirRows();  // puts the scene's own buffers back
+    for (int32_t otherClassPass : {Scene.otherClassPass, TranslucentPass}) {
+        const ScopedMode keptPass(Scene.otherClassPass, otherClassPass);
+        SCOPED_TRACE(otherClassPass == TranslucentPass ? "every fragment lit" : "nearest marked first");
+        CheckBandsStoreOnlyInTheirRows();  // puts the scene's own buffers back
+    }
     CloseHeadlessScene();
 }
 

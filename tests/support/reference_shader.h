@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "core/scene_arrays.h"
 #include "core/types.h"
@@ -20,7 +21,11 @@
 class ReferenceShader {
 public:
     // exact: portable arithmetic (1 / x, 1 / sqrt x); else the SSE estimates.
-    ReferenceShader(const FaceContext& context, bool exact) : c_(context), exact_(exact) {}
+    // With a tag, the second step of the opaque faces: only the pixels whose
+    // ColorBuffer word is the tag are lit, with no depth test and no depth
+    // store (ShadeDepth already holds their depth).
+    ReferenceShader(const FaceContext& context, bool exact, std::optional<uint32_t> tag = std::nullopt)
+        : c_(context), exact_(exact), tag_(tag) {}
 
     // The span between two ends of one row, clipped to the band, as the span shader draws it.
     void Span(int32_t row, const SpanEnd& e1, const SpanEnd& e2) const {
@@ -59,6 +64,7 @@ public:
 private:
     FaceContext c_;
     bool exact_;
+    std::optional<uint32_t> tag_;
 
     float Rcp(float x) const { return exact_ ? 1.0f / x : _mm_cvtss_f32(_mm_rcp_ss(_mm_set_ss(x))); }
     float Rsqrt(float x) const {
@@ -133,7 +139,7 @@ private:
 
     void Pixel(uint32_t p, const float* N, const float* A) const {
         const float z = A[2];
-        if (!(z < c_.shadeDepth[p])) return;
+        if (tag_ ? c_.colorBuffer[p] != *tag_ : !(z < c_.shadeDepth[p])) return;
         const float length = Rsqrt(Dot4(N, N));
         float n[3] = {N[0] * length, N[1] * length, N[2] * length};
         const float P = c_.prepassDepth[p];
@@ -179,7 +185,7 @@ private:
             c_.colorBuffer[p] = sum;
         } else {
             c_.colorBuffer[p] = pixel;
-            c_.shadeDepth[p] = z;
+            if (!tag_) c_.shadeDepth[p] = z;
         }
     }
 };
