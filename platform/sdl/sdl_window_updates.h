@@ -5,8 +5,9 @@
 // the program does before its next shell call (the next frame's pre-pass,
 // which leaves the second processor free).
 //
-// Only one thread talks to SDL at a time: every shell routine that calls SDL
-// first finishes the update in progress (FinishWindowUpdate).
+// Only one thread is in SDL's video calls at a time: every shell routine the
+// frame loop calls after a present that makes such calls first finishes the
+// update in progress (FinishWindowUpdate); SDL_Delay needs no such wait.
 #pragma once
 #include <SDL.h>
 
