@@ -50,14 +50,37 @@ void StartDemo(const SceneFiles* files) {
     OpenSpeedStats();
 }
 
-bool RunFramePass(int* quitCode) {
+namespace {
+
+// The frame whose pre-pass has run, drawn by the band workers into the window
+// image or ColorBuffer.
+void DrawPreparedFrame() {
     ChooseFrameBuffer();
-    RenderFrame();
+    DrawFrameBands();
+}
+
+// The rest of a pass once its frame is drawn: advance, present, pause at idle
+// speed, then at most one message. With prepareNext, the next frame's
+// pre-pass runs right after the present: it touches none of the pixels being
+// shown, and no window message changes what a frame shows, so it overlaps
+// the window system's copy of the frame where the shell lets that finish in
+// the background (the SDL shell: the X server copies the frame on the second
+// processor, which the pre-pass leaves free).
+bool FinishFramePass(int* quitCode, bool prepareNext) {
     AdvanceFrame();
     PresentFrame(Scene.colorBuffer, Scene.width, Scene.height);
+    if (prepareNext) PrepareFrame();
     if (Scene.fullSpeed != 1) PauseBetweenFrames();
     RecordFrameForStats();
     return PumpOneMessage(quitCode);
+}
+
+}  // namespace
+
+bool RunFramePass(int* quitCode) {
+    PrepareFrame();
+    DrawPreparedFrame();
+    return FinishFramePass(quitCode, false);
 }
 
 void ShowStillFrame(uint32_t frame) {
@@ -69,9 +92,11 @@ void ShowStillFrame(uint32_t frame) {
 
 void RunDemo(const SceneFiles* files) {
     StartDemo(files);
-    // Render, present, maybe pause, then at most one message, until the quit.
+    // Render, present, maybe pause, then at most one message, until the quit;
+    // each frame's pre-pass runs before the last frame's pause and message.
     int quitCode = 0;
-    while (RunFramePass(&quitCode)) {
-    }
+    PrepareFrame();
+    do DrawPreparedFrame();
+    while (FinishFramePass(&quitCode, true));
     CloseShellAndExit(quitCode);
 }

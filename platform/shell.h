@@ -54,6 +54,10 @@ uint32_t* WindowImagePixels(int width, int height);
 
 // Copies width x height pixels (0x00RRGGBB, rows top to bottom) into the
 // client area 1:1; pixels drawn in WindowImagePixels are shown as they are.
+// The window system may still be reading them when this returns (the SDL
+// shell lets the X server's copy finish in the background): the caller
+// leaves them as they are until its next WindowImagePixels, PresentFrame or
+// PumpOneMessage, which wait for it.
 void PresentFrame(const uint32_t* pixels, int width, int height);
 
 // The pause after each frame at idle speed (IdlePauseMs).

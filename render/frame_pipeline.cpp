@@ -33,6 +33,8 @@ void PrepareFrame() {
     Note(FramePoint::PrepassDrawn);
 }
 
+void DrawFrameBands() { ForkJoinBandWorkers(RenderBand); }
+
 void RenderFrame(FrameObserver observer) {
     Observer = observer;
     Note(FramePoint::Started);

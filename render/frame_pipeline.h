@@ -12,10 +12,16 @@ constexpr int FramePointCount = static_cast<int>(FramePoint::BandsJoined) + 1;
 using FrameObserver = void (*)(FramePoint point, int band);
 
 // Draws one complete frame into Scene.colorBuffer: PrepareFrame, then the two
-// band workers, forked and joined. Returns when every pixel is final.
+// band workers, forked and joined (DrawFrameBands). Returns when every pixel
+// is final.
 void RenderFrame(FrameObserver observer = nullptr);
 
 // Everything before the band workers, on the calling thread:
 // ClearPrepassDepth, TransformModel, DrawPrepass. Each band worker clears
-// its own rows of the other two buffers.
+// its own rows of the other two buffers; nothing here touches
+// Scene.colorBuffer.
 void PrepareFrame();
+
+// The rest of the frame PrepareFrame began: the two band workers, forked and
+// joined, each clearing and drawing its half of Scene.colorBuffer.
+void DrawFrameBands();

@@ -2,6 +2,7 @@
 #include <SDL.h>
 
 #include "platform/sdl/sdl_event_translation.h"
+#include "platform/sdl/sdl_window_updates.h"
 #include "platform/shell.h"
 #include "platform/window_messages.h"
 
@@ -14,6 +15,7 @@ constexpr int QuitExitCode = 0;  // the code every quit request carries
 WindowRule ShellWindowRule = nullptr;
 
 bool PumpOneMessage(int* quitCode) {
+    FinishWindowUpdate();  // one thread at a time in SDL
     SDL_Event event;
     if (!SDL_PollEvent(&event)) return true;
     WindowMessage translated = TranslateEvent(event);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/sdl/sdl_event_translation.h"
+#include "platform/sdl/sdl_window_updates.h"
 #include "platform/shell.h"
 #include "platform/startup_error.h"
 
@@ -100,7 +101,9 @@ void ReportStartupFailure() { ShowStartupError(StartupFailedText); }
 
 uint32_t* WindowImagePixels(int width, int height) {
     // The surface lives in memory shared with the X server until the window's
-    // size changes, which only event handling notices (PumpOneMessage).
+    // size changes, which only event handling notices (PumpOneMessage). The
+    // last frame's update reads it until it is finished.
+    FinishWindowUpdate();
     SDL_Surface* surface = SDL_GetWindowSurface(Window);
     constexpr int BytesPerPixel = 4;
     constexpr uintptr_t ClearAlignment = 16;  // the band clears store 16 bytes at a time
@@ -112,10 +115,11 @@ uint32_t* WindowImagePixels(int width, int height) {
 }
 
 void PresentFrame(const uint32_t* pixels, int width, int height) {
+    FinishWindowUpdate();
     SDL_Surface* surface = SDL_GetWindowSurface(Window);
     if (surface == nullptr) return;
     if (pixels == surface->pixels) {  // drawn in place (WindowImagePixels)
-        SDL_UpdateWindowSurface(Window);
+        StartWindowUpdate(Window);
         return;
     }
     // A window manager may still have changed the window's size: copy only
@@ -126,10 +130,11 @@ void PresentFrame(const uint32_t* pixels, int width, int height) {
     // Same format on both sides (the usual case) is a plain row copy.
     SDL_ConvertPixels(copyWidth, copyHeight, SDL_PIXELFORMAT_RGB888, pixels, width * BytesPerPixel,
                       surface->format->format, surface->pixels, surface->pitch);
-    SDL_UpdateWindowSurface(Window);
+    StartWindowUpdate(Window);
 }
 
 void CloseShellAndExit(int exitCode) {
+    StopWindowUpdates();
     if (Window != nullptr) SDL_DestroyWindow(Window);
     SDL_Quit();
     std::exit(exitCode);

@@ -20,19 +20,19 @@ std::vector<std::unique_ptr<uint8_t[]>> Buffers;
 std::vector<uint32_t> WindowImage;  // kept at the window's size
 int WindowImagesOffered = 0;
 
-// FNV-1a over the pixels' bytes.
-uint64_t Checksum(const uint32_t* pixels, size_t count) {
-    uint64_t hash = 14695981039346656037ull;
-    for (size_t i = 0; i < count; ++i)
-        for (int byte = 0; byte < 4; ++byte) hash = (hash ^ ((pixels[i] >> (8 * byte)) & 0xFF)) * 1099511628211ull;
-    return hash;
-}
-
 void Record(std::string call) {
     Calls.push_back(std::move(call));
 }
 
 }  // namespace
+
+uint64_t PixelChecksum(const uint32_t* pixels, size_t count) {
+    // FNV-1a over the pixels' bytes.
+    uint64_t hash = 14695981039346656037ull;
+    for (size_t i = 0; i < count; ++i)
+        for (int byte = 0; byte < 4; ++byte) hash = (hash ^ ((pixels[i] >> (8 * byte)) & 0xFF)) * 1099511628211ull;
+    return hash;
+}
 
 void ResetFakeShell(const FakeShellSetup& setup) {
     Setup = setup;
@@ -102,7 +102,7 @@ void PresentFrame(const uint32_t* pixels, int width, int height) {
     for (int i = 0; i < width * height; ++i) lit += pixels[i] != 0;
     bool isColorBuffer = pixels == Scene.colorBuffer && width == Scene.width && height == Scene.height;
     Frames.push_back({Scene.frameCounter, Scene.fullSpeed, isColorBuffer ? lit : -1, pixels == WindowImage.data(),
-                      Checksum(pixels, static_cast<size_t>(width) * height)});
+                      PixelChecksum(pixels, static_cast<size_t>(width) * height)});
 }
 
 void PauseBetweenFrames() {

@@ -3,6 +3,7 @@
 // in order, plays a script of window messages, and ends the "process" by
 // throwing, so the test regains control with the exit code.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,8 +30,10 @@ struct PresentedFrame {
     uint8_t fullSpeed;
     int litPixels;          // pixels of the presented buffer that are not black
     bool fromWindowImage;   // the pixels handed over were the window image's
-    uint64_t checksum;      // of the pixels handed over
+    uint64_t checksum;      // of the pixels handed over (PixelChecksum)
 };
+
+uint64_t PixelChecksum(const uint32_t* pixels, size_t count);
 
 void ResetFakeShell(const FakeShellSetup& setup);
 const std::vector<std::string>& FakeShellCalls();

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "app/demo_command_line.h"
+#include "app/frame_sequence.h"
 #include "app/run_demo.h"
 #include "assets/embedded_data.h"
 #include "core/scene_state.h"
@@ -102,6 +103,23 @@ TEST(RunDemo, DrawsIntoTheWindowImageWhileTheShellOffersOne) {
         EXPECT_GT(frames[i].litPixels, 330 * 240 / 50) << i;
         EXPECT_EQ(frames[i].checksum, ownBuffer[i].checksum) << i;
     }
+}
+
+// The loop runs each frame's pre-pass while the frame before is still being
+// presented, before that frame's pause and message: every frame it presents
+// is still, to the byte, the frame the headless tool draws.
+TEST(RunDemo, PresentsExactlyTheFramesOfTheFrameSequence) {
+    FakeShellSetup setup;
+    setup.messages = {ScriptedMessage::None, ScriptedMessage::Space, ScriptedMessage::None,
+                      ScriptedMessage::Space, ScriptedMessage::None};
+    RunUntilExit(setup);
+    const std::vector<PresentedFrame> presented = FakeShellFrames();
+    ASSERT_EQ(presented.size(), 6u);
+    const size_t pixels = static_cast<size_t>(Scene.width) * Scene.height;
+    WalkFrames(0, 5, [&](uint32_t frame) {
+        EXPECT_EQ(presented[frame].checksum, PixelChecksum(Scene.colorBuffer, pixels)) << "frame " << frame;
+        return true;
+    });
 }
 
 TEST(RunDemo, SpacePausesAfterEveryLaterFrameUntilTheNextSpace) {
