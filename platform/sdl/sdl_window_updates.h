@@ -1,4 +1,4 @@
-// The SDL shell's window updates, finished in the background: under X11,
+// The SDL shell's window updates, finished in the background under X11:
 // SDL_UpdateWindowSurface hands the window image to the X server and waits
 // until the server has copied it (about 1 ms of its processor time for a
 // 1920x1080 frame). Run on a thread of its own, that copy overlaps whatever
