@@ -18,8 +18,12 @@ start_x_session() {
 
 start_x_session_once() {
     SESSION_DIR="$(mktemp -d "${TMPDIR:-/tmp}/velmora-x.XXXXXX")"
-    # Xvfb picks a free display number itself and writes it to fd 5.
-    Xvfb -displayfd 5 -screen 0 "$ScreenGeometry" -nolisten tcp \
+    # Xvfb picks a free display number itself and writes it to fd 5. Without
+    # -noreset the server resets whenever its last client leaves: a wmctrl
+    # probe that ends while jwm is still connecting takes jwm's half-open
+    # connection down with it ("could not open display"), which under load
+    # happened to about one session in thirty.
+    Xvfb -displayfd 5 -screen 0 "$ScreenGeometry" -nolisten tcp -noreset \
         5>"$SESSION_DIR/display" >"$SESSION_DIR/xvfb.log" 2>&1 &
     XVFB_PID=$!
     local i
